@@ -1,0 +1,3 @@
+#include "detect/prepared_cascade.h"
+
+void PreparedCascadeDeleter::operator()(PreparedCascade* prepared) const { delete prepared; }
