@@ -1,0 +1,56 @@
+#include "reading/face_reader.h"
+
+#include "reading/components.h"
+#include "reading/masks.h"
+#include "reading/outline.h"
+#include "reading/skin_mask.h"
+
+const char* facePhaseName(FacePhase phase)
+{
+    switch (phase) {
+    case FacePhase::WOOD: return "WOOD";
+    case FacePhase::FIRE: return "FIRE";
+    case FacePhase::EARTH: return "EARTH";
+    case FacePhase::GOLD: return "GOLD";
+    case FacePhase::WATER: return "WATER";
+    }
+    return "WOOD";
+}
+
+FacePhase decideFacePhase(double a1, double a2, double a3, double a4)
+{
+    const double lowerCurvature = (a2 + a1) * 0.5;
+    const double sideCurvature = (a4 + a3) * 0.5;
+    if (lowerCurvature < 0.027)
+        return sideCurvature < 0.15 ? FacePhase::WATER : FacePhase::EARTH;
+    if (lowerCurvature < 0.035)
+        return sideCurvature < 0.15 ? FacePhase::GOLD : FacePhase::FIRE;
+    return FacePhase::WOOD;
+}
+
+ReadOutcome readFace(const ImageBuffer& bgra)
+{
+    ReadOutcome outcome;
+    if (bgra.channels != 4 || bgra.depth != 1)
+        return outcome;
+    const ImageBuffer rgb = bgraToRgb(bgra);
+
+    ImageBuffer skin;
+    skinMask(rgb, skin);
+    const MouthPoint mouth = locateMouthPoint(rgb);
+    outcome.mouth = mouth;
+
+    // The face region: the largest skin region with the gaps it encloses filled.
+    keepLargestComponent(skin);
+    ImageBuffer filled;
+    fillHoles(skin, filled);
+    thresholdMask(filled, filled, 1);
+    const ImageBuffer face = applyMask(rgb, filled);
+
+    if (measureOutline(face, mouth, outcome.measures) != 0)
+        return outcome;
+    const FaceMeasures& m = outcome.measures;
+    outcome.status = ReadOutcome::Status::Read;
+    outcome.phase = decideFacePhase(*m.a1, *m.a2, *m.a3, *m.a4);
+    return outcome;
+}

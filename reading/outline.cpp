@@ -1,0 +1,244 @@
+#include "reading/outline.h"
+
+#include "reading/masks.h"
+#include "vision/diagnostics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <ostream>
+
+namespace {
+
+std::vector<double> coefficientGrid(double start, double end)
+{
+    std::vector<double> grid;
+    for (double a = start; a < end; a += 0.0005)
+        grid.push_back(a);
+    return grid;
+}
+
+template <typename T> struct OrUnset {
+    const std::optional<T>& value;
+};
+template <typename T> std::ostream& operator<<(std::ostream& os, OrUnset<T> shown)
+{
+    if (shown.value)
+        return os << *shown.value;
+    return os << "unset";
+}
+template <typename T> OrUnset<T> orUnset(const std::optional<T>& value) { return {value}; }
+
+bool inRange(const std::optional<double>& a, double low, double high)
+{
+    return a && *a >= low && *a <= high;
+}
+
+bool lowerCurvesValid(const FaceMeasures& m, int W, int H)
+{
+    return m.y0 && *m.y0 >= 0 && *m.y0 <= H && m.x0 && *m.x0 >= 0 && *m.x0 <= W
+           && inRange(m.a1, 0.02, 0.04) && inRange(m.a2, 0.02, 0.04);
+}
+
+// Edge pixels on the curve with vertex (vertexColumn, vertexRow) and coefficient a over the
+// columns from .. to - 1, counting only rows strictly between above and the bottom.
+int edgesOnCurve(const ImageBuffer& edges, int vertexColumn, int vertexRow, double a, int from,
+                 int to, int above)
+{
+    int n = 0;
+    for (int c = std::max(from, 0); c < std::min(to, edges.width); ++c) {
+        const int r = curveRow(vertexColumn, vertexRow, a, c);
+        if (above < r && r < edges.height && isEdge(edges, c, r))
+            ++n;
+    }
+    return n;
+}
+
+// Side curves rise from their vertex outward; the best count wins, the first among equals.
+std::optional<double> fitSideCurve(const ImageBuffer& edges, int vertexColumn, int vertexRow,
+                                   int from, int to, int topRow)
+{
+    std::optional<double> fitted;
+    int best = 0;
+    for (const double a : sideCoefficients()) {
+        const int n = edgesOnCurve(edges, vertexColumn, vertexRow, a, from, to, topRow);
+        if (n > best) {
+            best = n;
+            fitted = a;
+        }
+    }
+    return fitted;
+}
+
+// The first row of the masked face with a non-black pixel; 0 when there is none.
+int firstNonBlackRow(const ImageBuffer& face)
+{
+    const std::size_t rowBytes = std::size_t(face.width) * face.channels;
+    for (int t = 0; t < face.height; ++t) {
+        const unsigned char* row = face.data + t * rowBytes;
+        if (std::any_of(row, row + rowBytes, [](unsigned char b) { return b != 0; }))
+            return t;
+    }
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<double>& lowerCoefficients()
+{
+    static const std::vector<double> grid = coefficientGrid(0.02, 0.04);
+    return grid;
+}
+
+const std::vector<double>& sideCoefficients()
+{
+    static const std::vector<double> grid = coefficientGrid(0.04, 0.2);
+    return grid;
+}
+
+ImageBuffer contrastEdges(const ImageBuffer& buffer)
+{
+    const ImageBuffer converted = buffer.channels == 1 ? ImageBuffer() : toGray(buffer);
+    const ImageBuffer& g = buffer.channels == 1 ? buffer : converted;
+    const int W = g.width, H = g.height;
+    ImageBuffer out(W, H, 1, 1);
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            int d = 0;
+            if (x >= 2 && x <= W - 3 && y >= 2 && y <= H - 3) {
+                int windowSum = 0;
+                for (int v = y - 2; v <= y + 2; ++v)
+                    for (int u = x - 2; u <= x + 2; ++u)
+                        windowSum += g.data[v * W + u];
+                const int s = 25 * g.data[y * W + x] - windowSum;
+                d = std::clamp(s, 0, 255);
+            }
+            out.data[y * W + x] = static_cast<unsigned char>(255 - d);
+        }
+    }
+    return out;
+}
+
+ImageBuffer edgeMap(const ImageBuffer& face)
+{
+    ImageBuffer edges = contrastEdges(face);
+    thresholdMask(edges, edges, 1);
+    return edges;
+}
+
+bool isEdge(const ImageBuffer& edges, int column, int row)
+{
+    if (column < 0 || column >= edges.width || row < 0 || row >= edges.height)
+        return false;
+    return edges.data[std::size_t(row) * edges.width + column] == 0;
+}
+
+int curveRow(int vertexColumn, int vertexRow, double a, int column)
+{
+    return static_cast<int>(vertexRow - ((column - vertexColumn) * a) * (column - vertexColumn));
+}
+
+FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth)
+{
+    const int W = edges.width, H = edges.height;
+    const int px = mouth.x, py = mouth.y;
+    const int xs = px - px / 4, xe = (px + W) / 2;
+    const int ys = py + W / 5, ye = H - 1;
+    const int nx = std::max(xe - xs, 0), ny = std::max(ye - ys, 0);
+    const std::vector<double>& grid = lowerCoefficients();
+    const std::size_t perCoefficient = std::size_t(nx) * ny;
+
+    // A candidate's count is the count of its left curve (a1, columns left of x0) plus that of
+    // its right curve (a2, from x0 on). Counting each half once per coefficient and vertex, instead
+    // of once per pair of coefficients, makes the search about forty times cheaper; the sums, and
+    // so the winner and its ties, are exactly those of the plain four-fold loop.
+    std::vector<int> leftCount(grid.size() * perCoefficient);
+    std::vector<int> rightCount(grid.size() * perCoefficient);
+    for (std::size_t k = 0; k < grid.size(); ++k) {
+        for (int ix = 0; ix < nx; ++ix) {
+            const int x0 = xs + ix;
+            for (int iy = 0; iy < ny; ++iy) {
+                const int y0 = ys + iy;
+                const std::size_t at = k * perCoefficient + std::size_t(ix) * ny + iy;
+                leftCount[at] = edgesOnCurve(edges, x0, y0, grid[k], 0, x0, py);
+                rightCount[at] = edgesOnCurve(edges, x0, y0, grid[k], x0, W, py);
+            }
+        }
+    }
+
+    FaceMeasures m;
+    int best = 0;
+    for (std::size_t k1 = 0; k1 < grid.size(); ++k1) {
+        const int* left = leftCount.data() + k1 * perCoefficient;
+        for (std::size_t k2 = 0; k2 < grid.size(); ++k2) {
+            const int* right = rightCount.data() + k2 * perCoefficient;
+            for (std::size_t i = 0; i < perCoefficient; ++i) {
+                const int n = left[i] + right[i];
+                if (n > best) {
+                    best = n;
+                    m.x0 = xs + int(i / ny);
+                    m.y0 = ys + int(i % ny);
+                    m.a1 = grid[k1];
+                    m.a2 = grid[k2];
+                }
+            }
+        }
+        diagnostics() << "a1cur is " << grid[k1] << '\n';
+    }
+    return m;
+}
+
+int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m)
+{
+    const int W = face.width, H = face.height;
+    const int px = mouth.x, py = mouth.y;
+    const ImageBuffer edges = edgeMap(face);
+
+    m = searchLowerOutline(edges, mouth);
+    diagnostics() << "a1 and a2 are " << orUnset(m.a1) << " " << orUnset(m.a2) << '\n';
+    diagnostics() << "x0 is " << orUnset(m.x0) << '\n';
+    if (!lowerCurvesValid(m, W, H))
+        return -1;
+    const int x0 = *m.x0, y0 = *m.y0;
+    const double a1 = *m.a1, a2 = *m.a2;
+
+    // Where the lower curves cross a row a third of the way from the mouth down to the lowest
+    // point; the side curves start there.
+    const int ym = py + (y0 - py) / 3;
+    const int h = y0 - ym;
+    int xl0 = static_cast<int>(x0 - std::sqrt(h / a1));
+    int xr0 = static_cast<int>(std::sqrt(h / a2) + x0);
+    int yl0 = ym, yr0 = ym;
+
+    // When that crossing is no edge, follow the lower curve inward to its first edge pixel.
+    if (!isEdge(edges, xl0, ym)) {
+        for (int c = xl0; c < px; ++c) {
+            const int r = curveRow(x0, y0, a1, c);
+            if (isEdge(edges, c, r)) {
+                xl0 = c;
+                yl0 = r;
+                break;
+            }
+        }
+    }
+    if (!isEdge(edges, xr0, ym)) {
+        for (int c = px; c < xr0; ++c) {
+            const int r = curveRow(x0, y0, a2, c);
+            if (isEdge(edges, c, r)) {
+                xr0 = c;
+                yr0 = r;
+                break;
+            }
+        }
+    }
+    diagnostics() << "xl0 and xr0" << xl0 << " " << xr0 << '\n';
+
+    const int topRow = firstNonBlackRow(face);
+    m.a3 = fitSideCurve(edges, xl0, yl0, 0, xl0, topRow);
+    m.a4 = fitSideCurve(edges, xr0, yr0, xr0, W, topRow);
+    diagnostics() << "a3 and a4 are " << orUnset(m.a3) << " " << orUnset(m.a4) << '\n';
+
+    if (!lowerCurvesValid(m, W, H) || !inRange(m.a3, 0.04, 0.2) || !inRange(m.a4, 0.04, 0.2))
+        return -1;
+    return 0;
+}

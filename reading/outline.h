@@ -1,0 +1,42 @@
+#pragma once
+// The lower outline of a face as four half-parabola coefficients. Two curves meeting at the
+// lowest point below the mouth (a1 left, a2 right) are fitted by brute force to the edge pixels
+// of the masked face; from where they cross a row between mouth and lowest point, two side curves
+// (a3 left, a4 right) are fitted upward.
+
+#include "reading/face_measures.h"
+#include "reading/mouth_point.h"
+#include "vision/image_buffer.h"
+
+#include <vector>
+
+// The coefficient grids, built by repeated addition of 0.0005 (so the values carry the rounding
+// of that addition): 0.02 .. 0.0395 for the lower curves, 0.04 .. 0.1995 for the side curves.
+const std::vector<double>& lowerCoefficients();
+const std::vector<double>& sideCoefficients();
+
+// Contrast of each pixel against its 5 x 5 window: 255 - clamp(25 x g - window sum, 0, 255) over
+// the grey picture (the buffer itself when it has 1 channel); the two outermost rows and columns
+// get 255.
+ImageBuffer contrastEdges(const ImageBuffer& buffer);
+
+// contrastEdges thresholded at 1: 0 marks an edge (grey value at least 10.2 above its window's
+// mean), 255 anything else.
+ImageBuffer edgeMap(const ImageBuffer& face);
+
+// True for an edge pixel of the map; a position outside the map is never an edge.
+bool isEdge(const ImageBuffer& edges, int column, int row);
+
+// The row of a half-parabola with vertex (vertexColumn, vertexRow) at a column, truncated toward
+// zero. Rows grow downward, so the curve rises on both sides of its vertex.
+int curveRow(int vertexColumn, int vertexRow, double a, int column);
+
+// The lower search alone: the vertex (x0, y0) below the mouth and the pair a1, a2 whose curves
+// cover the most edge pixels between the mouth row and the bottom; ties go to the first candidate
+// in the order a1, a2, x0, y0. Fields stay unset when no candidate covers any edge pixel. Writes
+// one "a1cur is" line per value of a1.
+FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth);
+
+// face: the masked 3-channel face. Fills measures and returns 0, or -1 when the outline cannot be
+// measured (a coefficient unset or out of range). Writes the progress diagnostic lines.
+int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& measures);
