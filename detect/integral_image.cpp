@@ -1,0 +1,57 @@
+#include "detect/integral_image.h"
+
+#include <cstddef>
+#include <utility>
+
+bool computeIntegrals(const ImageBuffer& picture, ImageBuffer& sumOut, ImageBuffer* sqsumOut)
+{
+    if (picture.channels != 1 || picture.depth != 1 || picture.width < 0 || picture.height < 0)
+        return false;
+    const int w = picture.width;
+    const int h = picture.height;
+    const std::size_t stride = std::size_t(w) + 1;
+
+    ImageBuffer sum(w + 1, h + 1, 1, 4);
+    ImageBuffer sqsum;
+    if (sqsumOut)
+        sqsum = ImageBuffer(w + 1, h + 1, 1, 8);
+
+    // Row by row: element (x, y) = running sum of row y - 1 up to column x - 1, plus the element
+    // above. The same values as summing column by column; the running sums are unsigned so that
+    // an oversized picture wraps instead of overflowing (rectangle sums stay right, see cornerSum).
+    auto* s = sum.samples<int>();
+    double* q = sqsumOut ? sqsum.samples<double>() : nullptr;
+    for (int y = 1; y <= h; ++y) {
+        const unsigned char* row = picture.data + std::size_t(y - 1) * std::size_t(w);
+        int* sRow = s + std::size_t(y) * stride;
+        const int* sAbove = sRow - stride;
+        unsigned rowSum = 0;
+        for (int x = 1; x <= w; ++x) {
+            rowSum += row[x - 1];
+            sRow[x] = static_cast<int>(rowSum + static_cast<unsigned>(sAbove[x]));
+        }
+        if (q) {
+            double* qRow = q + std::size_t(y) * stride;
+            const double* qAbove = qRow - stride;
+            double rowSquares = 0.0;
+            for (int x = 1; x <= w; ++x) {
+                const double v = row[x - 1];
+                rowSquares += v * v;
+                qRow[x] = rowSquares + qAbove[x];
+            }
+        }
+    }
+
+    sumOut = std::move(sum);
+    if (sqsumOut)
+        *sqsumOut = std::move(sqsum);
+    return true;
+}
+
+int integralRectSum(const ImageBuffer& sum, int x, int y, int width, int height)
+{
+    const std::size_t stride = std::size_t(sum.width);
+    const int* top = sum.samples<int>() + std::size_t(y) * stride + std::size_t(x);
+    const int* bottom = top + std::size_t(height) * stride;
+    return cornerSum(top[0], top[width], bottom[0], bottom[width]);
+}
