@@ -1,3 +1,256 @@
 #include "detect/prepared_cascade.h"
 
+#include "detect/rounding.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
 void PreparedCascadeDeleter::operator()(PreparedCascade* prepared) const { delete prepared; }
+
+namespace {
+
+// A third rectangle whose weight is this small contributes nothing and is dropped, so that stages
+// whose features all have two rectangles take the cheaper evaluation.
+constexpr double negligibleWeight = 2.220446049250313e-16;
+
+// Only rectangles of non-zero width are checked; the others add nothing to a feature.
+bool isChecked(const HaarRect& r) { return r.width != 0; }
+
+// Whether a checked rectangle lies inside the trained window. Sums in 64 bits, so that absurd
+// values in a damaged file are refused rather than overflowing.
+bool fitsWindow(const HaarRect& r, bool tilted, WindowSize window)
+{
+    const std::int64_t x = r.x, y = r.y, w = r.width, h = r.height;
+    if (w < 0 || h < 0 || y < 0 || x + w > window.width)
+        return false;
+    if (!tilted)
+        return x >= 0 && y + h <= window.height;
+    return x - h >= 0 && y + w + h <= window.height;
+}
+
+// A tree can be walked only if its node count fits its storage and every link leads forward to a
+// node of the tree or to one of its count + 1 leaves; a backward link would walk forever.
+bool hasSoundLinks(const HaarTree& tree)
+{
+    if (tree.count < 1 || tree.count > HaarTree::maxNodes)
+        return false;
+    for (int l = 0; l < tree.count; ++l) {
+        for (int link : {tree.left[l], tree.right[l]}) {
+            if (link > 0 && (link <= l || link >= tree.count))
+                return false;
+            if (link <= 0 && -std::int64_t(link) > tree.count)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Stage links outside the cascade lead nowhere.
+int stageLink(int link, int stageCount) { return link >= 0 && link < stageCount ? link : noStage; }
+
+struct CascadeCheck {
+    bool valid = false;
+    bool hasTilted = false;
+    int trees = 0;
+    int nodes = 0;
+};
+
+CascadeCheck checkCascade(const HaarCascade& cascade)
+{
+    CascadeCheck check;
+    if (cascade.count <= 0 || std::size_t(cascade.count) > cascade.stages.size())
+        return check;
+    for (int i = 0; i < cascade.count; ++i) {
+        const HaarStage& stage = cascade.stages[std::size_t(i)];
+        if (stage.count <= 0 || std::size_t(stage.count) > stage.trees.size())
+            return check;
+        for (int t = 0; t < stage.count; ++t) {
+            const HaarTree& tree = stage.trees[std::size_t(t)];
+            if (!hasSoundLinks(tree))
+                return check;
+            for (int l = 0; l < tree.count; ++l) {
+                const HaarFeature& feature = tree.features[l];
+                for (const HaarRect& r : feature.rects) {
+                    if (!isChecked(r))
+                        continue;
+                    if (feature.tilted)
+                        check.hasTilted = true;
+                    if (!fitsWindow(r, feature.tilted != 0, cascade.origWindowSize))
+                        return check;
+                }
+            }
+            check.nodes += tree.count;
+        }
+        check.trees += stage.count;
+    }
+    check.valid = true;
+    return check;
+}
+
+bool isAbsentThirdRect(const HaarRect& r)
+{
+    return std::fabs(r.weight) < negligibleWeight || r.width == 0 || r.height == 0;
+}
+
+PreparedNode prepareNode(const HaarTree& tree, int l, PreparedStage& stage)
+{
+    PreparedNode node;  // every corner set (offset 0) until a scale places it
+    node.threshold = tree.thresholds[l];
+    node.left = tree.left[l];
+    node.right = tree.right[l];
+    if (isAbsentThirdRect(tree.features[l].rects[2]))
+        node.rects[2].corners.p0 = node.rects[2].corners.p1 = node.rects[2].corners.p2 =
+            node.rects[2].corners.p3 = absentCorner;
+    else
+        stage.twoRects = 0;
+    return node;
+}
+
+}  // namespace
+
+PreparedCascade* prepareCascade(HaarCascade& cascade)
+{
+    if (cascade.prepared)
+        return nullptr;
+    const CascadeCheck check = checkCascade(cascade);
+    if (!check.valid)
+        return nullptr;
+
+    auto prepared = std::unique_ptr<PreparedCascade, PreparedCascadeDeleter>(new PreparedCascade);
+    PreparedCascade& p = *prepared;
+    p.activeCount = cascade.count;
+    p.isStumpBased = 1;
+    p.hasTilted = check.hasTilted ? 1 : 0;
+    p.isTree = 0;
+    p.stages.reserve(std::size_t(cascade.count));
+    p.trees.reserve(std::size_t(check.trees));
+    p.nodes.reserve(std::size_t(check.nodes));
+    p.alphas.reserve(std::size_t(check.nodes) + std::size_t(check.trees));
+
+    for (int i = 0; i < cascade.count; ++i) {
+        const HaarStage& source = cascade.stages[std::size_t(i)];
+        PreparedStage stage;
+        stage.count = source.count;
+        // The difference in double, the margin being the float constant, then stored as a float.
+        stage.threshold =
+            static_cast<float>(double(source.threshold) - double(stageThresholdMargin));
+        stage.firstTree = int(p.trees.size());
+        stage.twoRects = 1;
+        stage.next = stageLink(source.next, cascade.count);
+        stage.child = stageLink(source.child, cascade.count);
+        stage.parent = stageLink(source.parent, cascade.count);
+        if (stage.next != noStage)
+            p.isTree = 1;
+
+        for (int t = 0; t < source.count; ++t) {
+            const HaarTree& tree = source.trees[std::size_t(t)];
+            PreparedTree prepTree;
+            prepTree.count = tree.count;
+            prepTree.firstNode = int(p.nodes.size());
+            prepTree.firstAlpha = int(p.alphas.size());
+            for (int l = 0; l < tree.count; ++l)
+                p.nodes.push_back(prepareNode(tree, l, stage));
+            for (int a = 0; a <= tree.count; ++a)
+                p.alphas.push_back(tree.alpha[a]);
+            if (tree.count != 1)
+                p.isStumpBased = 0;
+            p.trees.push_back(prepTree);
+        }
+        p.stages.push_back(stage);
+    }
+
+    cascade.prepared = std::move(prepared);
+    return cascade.prepared.get();
+}
+
+namespace {
+
+struct ScaledRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+ScaledRect scaleRect(const HaarRect& r, double scale)
+{
+    // A rectangle of width 0 was never checked against the window and sums to 0 wherever it
+    // lies, so it is kept at the window's corner rather than at a position outside the image.
+    if (r.width == 0)
+        return {0, 0, 0, 0};
+    return {nearest(scale * r.x), nearest(scale * r.y), nearest(scale * r.width),
+            nearest(scale * r.height)};
+}
+
+Corners cornersAt(int x, int y, int width, int height, int stride)
+{
+    // Computed in 64 bits; a window that can be evaluated keeps every corner well inside int.
+    auto at = [stride](std::int64_t cx, std::int64_t cy) {
+        return static_cast<int>(cy * stride + cx);
+    };
+    return {at(x, y), at(std::int64_t(x) + width, y), at(x, std::int64_t(y) + height),
+            at(std::int64_t(x) + width, std::int64_t(y) + height)};
+}
+
+void scaleNode(const HaarFeature& feature, PreparedNode& node, double scale,
+               double invWindowArea, int stride)
+{
+    const int present = node.rects[2].isPresent() ? 3 : 2;
+    double area0 = 0.0;
+    double sum0 = 0.0;
+    for (int k = 0; k < present; ++k) {
+        const ScaledRect r = scaleRect(feature.rects[k], scale);
+        PreparedRect& out = node.rects[k];
+        out.corners = cornersAt(r.x, r.y, r.width, r.height, stride);
+        out.weight = static_cast<float>(double(feature.rects[k].weight) * invWindowArea);
+        const double area = double(std::int64_t(r.width) * r.height);
+        if (k == 0)
+            area0 = area;
+        else
+            sum0 += double(out.weight) * area;
+    }
+    // The first rectangle balances the others over their scaled areas, so that a feature gives 0
+    // on a uniform picture whatever the rounding of the scaled rectangles.
+    node.rects[0].weight = static_cast<float>(-(sum0 / area0));
+}
+
+}  // namespace
+
+void setImagesForScale(HaarCascade& cascade, const ImageBuffer* sum, const ImageBuffer* sqsum,
+                       double scale)
+{
+    if (!cascade.prepared && !prepareCascade(cascade))
+        return;
+    PreparedCascade& p = *cascade.prepared;
+
+    cascade.scale = scale;
+    cascade.realWindowSize.width = nearest(scale * cascade.origWindowSize.width);
+    cascade.realWindowSize.height = nearest(scale * cascade.origWindowSize.height);
+
+    if (sum)
+        p.sum = *sum;
+    if (sqsum)
+        p.sqsum = *sqsum;
+    const int stride = p.sum.width;
+
+    // The variance window: the trained window shrunk by one pixel on every side, scaled.
+    const int e = nearest(scale);
+    const int ew = nearest(scale * (double(cascade.origWindowSize.width) - 2));
+    const int eh = nearest(scale * (double(cascade.origWindowSize.height) - 2));
+    p.invWindowArea = 1.0 / double(std::int64_t(ew) * eh);
+    p.sumCorners = cornersAt(e, e, ew, eh, stride);
+    p.varianceCorners = p.sumCorners;
+
+    for (std::size_t i = 0; i < p.stages.size(); ++i) {
+        const HaarStage& source = cascade.stages[i];
+        const PreparedStage& stage = p.stages[i];
+        for (int t = 0; t < stage.count; ++t) {
+            const HaarTree& tree = source.trees[std::size_t(t)];
+            const PreparedTree& prepTree = p.trees[std::size_t(stage.firstTree + t)];
+            for (int l = 0; l < prepTree.count; ++l)
+                scaleNode(tree.features[l], p.nodes[std::size_t(prepTree.firstNode + l)], scale,
+                          p.invWindowArea, stride);
+        }
+    }
+}

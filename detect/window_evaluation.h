@@ -1,0 +1,22 @@
+#pragma once
+// Evaluation of one detection window at the scale last set by setImagesForScale: the window's
+// contrast is normalised by the standard deviation of its pixels, then the stages run until one
+// rejects it.
+
+#include "detect/prepared_cascade.h"
+#include "vision/haar_cascade.h"
+
+#include <cstddef>
+
+// The window whose top-left pixel is (x, y), from stage startStage up to the prepared form's
+// activeCount - 1 (a tree-shaped cascade always starts at its first stage). Returns 1 when every
+// evaluated stage passed (for a tree-shaped cascade: a stage without child was reached), 0 when
+// stage 0 or a tree-shaped cascade rejected it, -i when stage i rejected it, and -1 as well when
+// the cascade has no prepared form or images, the window does not fit at least two pixels inside
+// the picture's right and bottom edges, or the cascade has tilted features (which have no sums).
+int runCascadeAt(int startStage, const HaarCascade& cascade, int x, int y);
+
+// The leaf value that one tree outputs for the window at the given element offset. varianceNorm
+// scales the node thresholds (instead of dividing every feature value by it).
+float evalTree(const PreparedCascade& prepared, const PreparedTree& tree, double varianceNorm,
+               std::ptrdiff_t offset);
