@@ -1,0 +1,164 @@
+#include "detect/detect_faces.h"
+
+#include "detect/candidate_grouping.h"
+#include "detect/edge_map.h"
+#include "detect/integral_image.h"
+#include "detect/prepared_cascade.h"
+#include "detect/scan_geometry.h"
+#include "detect/window_evaluation.h"
+#include "detect/rounding.h"
+#include "vision/diagnostics.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+// Thresholds handed to the edge detector.
+constexpr double edgeLow = 0.0;
+constexpr double edgeHigh = 50.0;
+// A window is evaluated only when its inner rectangle holds an edge pixel (each counts 255) and
+// is not black.
+constexpr int edgeThreshold = 100;
+constexpr int intensityThreshold = 20;
+// Pass 0 runs the first stages over the whole grid; pass 1 runs the rest where pass 0 accepted.
+constexpr int defaultSplitStage = 2;
+constexpr int defaultPassCount = 2;
+
+struct PictureImages {
+    ImageBuffer sum;
+    ImageBuffer sqsum;
+    ImageBuffer edgeSum;
+};
+
+struct ScanState {
+    HaarCascade& cascade;
+    const PictureImages& images;
+    std::vector<unsigned char>& mask;  // one byte per picture pixel: accepted in pass 0
+    int pictureWidth;
+    int passCount;
+    std::vector<FaceRect>& candidates;
+};
+
+bool innerRectPasses(const PictureImages& images, const ScaleLayout& s, int x, int y)
+{
+    const int left = x + s.insetX;
+    const int top = y + s.insetY;
+    if (integralRectSum(images.edgeSum, left, top, s.innerWidth, s.innerHeight) < edgeThreshold)
+        return false;
+    return integralRectSum(images.sum, left, top, s.innerWidth, s.innerHeight) >=
+           intensityThreshold;
+}
+
+void scanFirstPass(ScanState& scan, const ScaleLayout& s)
+{
+    for (int j = 0; j < s.rows; ++j) {
+        const int y = nearest(j * s.gridStep);
+        // After a window that is pruned, accepted or rejected at once, the next grid column is
+        // skipped; after one that got further into the cascade, its neighbour is tried.
+        int step = 1;
+        for (int i = 0; i < s.columns; i += step) {
+            const int x = nearest(i * s.gridStep);
+            step = 2;
+            if (!innerRectPasses(scan.images, s, x, y))
+                continue;
+            const int result = runCascadeAt(0, scan.cascade, x, y);
+            if (result > 0) {
+                if (scan.passCount > 1)
+                    scan.mask[std::size_t(y) * std::size_t(scan.pictureWidth) + std::size_t(x)] = 1;
+                else
+                    scan.candidates.push_back({x, y, s.windowWidth, s.windowHeight, 0});
+            } else if (result < 0) {
+                step = 1;
+            }
+        }
+    }
+}
+
+void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool lastPass)
+{
+    for (int j = 0; j < s.rows; ++j) {
+        const int y = nearest(j * s.gridStep);
+        unsigned char* maskRow = scan.mask.data() + std::size_t(y) * std::size_t(scan.pictureWidth);
+        for (int i = 0; i < s.columns; ++i) {
+            const int x = nearest(i * s.gridStep);
+            if (maskRow[x] == 0)
+                continue;
+            if (runCascadeAt(startStage, scan.cascade, x, y) <= 0)
+                maskRow[x] = 0;
+            else if (lastPass)
+                scan.candidates.push_back({x, y, s.windowWidth, s.windowHeight, 0});
+        }
+    }
+}
+
+bool isGreyPicture(const ImageBuffer& grey)
+{
+    return grey.channels == 1 && grey.depth == 1 && grey.width > 0 && grey.height > 0 &&
+           grey.data != nullptr;
+}
+
+}  // namespace
+
+std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detector)
+{
+    if (!detector.cascade)
+        return {};
+    HaarCascade& cascade = *detector.cascade;
+    if (!cascade.prepared && !prepareCascade(cascade))
+        return {};
+    PreparedCascade& prepared = *cascade.prepared;
+    if (prepared.hasTilted) {
+        diagnostics() << "We have tilted features" << std::endl;
+        // There is no tilted integral image to evaluate them against.
+        return {};
+    }
+    if (!isGreyPicture(grey))
+        return {};
+    const int w = grey.width;
+    const int h = grey.height;
+    const std::vector<ScaleLayout> scales = scanScales(w, h, cascade.origWindowSize);
+    if (scales.empty())
+        return {};
+
+    PictureImages images;
+    computeIntegrals(grey, images.sum, &images.sqsum);
+    {
+        ImageBuffer edges(w, h, 1, 1);
+        cannyEdges(edges, grey, edgeLow, edgeHigh);
+        computeIntegrals(edges, images.edgeSum);
+    }
+
+    int splitStage = defaultSplitStage;
+    int passCount = defaultPassCount;
+    if (cascade.count <= 2 || prepared.isTree) {
+        splitStage = cascade.count;
+        passCount = 1;
+    }
+
+    setImagesForScale(cascade, &images.sum, &images.sqsum, 1.0);
+
+    std::vector<FaceRect> candidates;
+    // A mask of its own, cleared for every scale: pass 1 then sees exactly the windows that pass 0
+    // accepted at this scale, never edge pixels or marks of a smaller scale.
+    std::vector<unsigned char> mask(std::size_t(w) * std::size_t(h));
+    ScanState scan{cascade, images, mask, w, passCount, candidates};
+    for (const ScaleLayout& s : scales) {
+        if (!s.isScanned())
+            continue;
+        setImagesForScale(cascade, nullptr, nullptr, s.factor);
+        if (passCount > 1)
+            std::memset(mask.data(), 0, mask.size());
+        int startStage = 0;
+        prepared.activeCount = splitStage;
+        for (int pass = 0; pass < passCount; ++pass) {
+            if (pass == 0)
+                scanFirstPass(scan, s);
+            else
+                scanLaterPass(scan, s, startStage, pass == passCount - 1);
+            startStage = prepared.activeCount;
+            prepared.activeCount = cascade.count;
+        }
+    }
+    return groupCandidates(candidates);
+}
