@@ -1,0 +1,136 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+const char* const cliVersion = "velmora-cli 1.0";
+
+const char* const cliUsage =
+    "Usage: velmora-cli detect [--cascade FILE] [--json] [--verbose] IMAGE...\n"
+    "       velmora-cli read [--cascade FILE] [--face N] [--json] [--verbose] IMAGE...\n"
+    "       velmora-cli --help | --version\n"
+    "\n"
+    "detect  finds the faces of each picture (reduced to at most 1000 pixels a side).\n"
+    "read    also reads every face (or only face N, counted from 0) as WOOD, FIRE,\n"
+    "        EARTH, GOLD or WATER; \"failed\" when the outline cannot be measured,\n"
+    "        \"not_colour\" for a grey face.\n"
+    "\n"
+    "  --cascade FILE  cascade file (default: haarcascade_frontalface_alt.xml beside\n"
+    "                  the executable)\n"
+    "  --face N        read only face N; a picture with fewer faces is an error\n"
+    "  --json          one JSON object per picture and line\n"
+    "  --verbose       diagnostic lines of the detector and reader on stderr\n"
+    "  --              every later argument is a picture\n"
+    "\n"
+    "Exit status: 0 all pictures examined, 1 some picture failed, 2 bad usage or\n"
+    "unusable cascade.\n";
+
+namespace {
+
+ParsedArguments refuse(std::string why)
+{
+    ParsedArguments parsed;
+    parsed.action = ParsedArguments::Action::Usage;
+    parsed.error = std::move(why);
+    return parsed;
+}
+
+std::optional<int> nonNegativeInteger(const std::string& text)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text[0] == '-' || text[0] == '+' || error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+// "--name=value" gives name and value; "--name" gives name alone.
+std::pair<std::string, std::optional<std::string>> splitOption(const std::string& arg)
+{
+    const auto equals = arg.find('=');
+    if (equals == std::string::npos)
+        return {arg, std::nullopt};
+    return {arg.substr(0, equals), arg.substr(equals + 1)};
+}
+
+}  // namespace
+
+ParsedArguments parseArguments(const std::vector<std::string>& args)
+{
+    // --help and --version win wherever they stand, before any other complaint.
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h") {
+            ParsedArguments parsed;
+            parsed.action = ParsedArguments::Action::Help;
+            return parsed;
+        }
+        if (arg == "--version") {
+            ParsedArguments parsed;
+            parsed.action = ParsedArguments::Action::Version;
+            return parsed;
+        }
+    }
+
+    if (args.empty())
+        return refuse("no command given");
+    CliOptions options;
+    if (args[0] == "detect")
+        options.command = CliCommand::Detect;
+    else if (args[0] == "read")
+        options.command = CliCommand::Read;
+    else
+        return refuse("unknown command '" + args[0] + "'");
+
+    bool onlyImages = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // A lone "-" is a file name like any other; so is everything after "--".
+        if (onlyImages || arg.size() < 2 || arg[0] != '-') {
+            options.images.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyImages = true;
+            continue;
+        }
+        auto [name, inlineValue] = splitOption(arg);
+        auto takeValue = [&]() -> std::optional<std::string> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        if (name == "--json" && !inlineValue) {
+            options.json = true;
+        } else if (name == "--verbose" && !inlineValue) {
+            options.verbose = true;
+        } else if (name == "--cascade") {
+            auto value = takeValue();
+            if (!value || value->empty())
+                return refuse("--cascade needs a file name");
+            options.cascade = *value;
+        } else if (name == "--face" && options.command == CliCommand::Read) {
+            auto value = takeValue();
+            if (!value)
+                return refuse("--face needs a face number");
+            auto face = nonNegativeInteger(*value);
+            if (!face)
+                return refuse("--face needs a non-negative integer, not '" + *value + "'");
+            options.face = face;
+        } else if (name == "--face") {
+            return refuse("--face is an option of the read command");
+        } else {
+            return refuse("unknown option '" + arg + "'");
+        }
+    }
+    if (options.images.empty())
+        return refuse("no images given");
+
+    ParsedArguments parsed;
+    parsed.action = ParsedArguments::Action::Run;
+    parsed.options = std::move(options);
+    return parsed;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of velmora-cli: what to do, with which cascade, on which pictures.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class CliCommand { Detect, Read };
+
+struct CliOptions {
+    CliCommand command = CliCommand::Detect;
+    std::string cascade;  // empty: the cascade beside the executable
+    bool json = false;
+    bool verbose = false;
+    std::optional<int> face;  // read only this face (0-based) of every picture
+    std::vector<std::string> images;
+};
+
+struct ParsedArguments {
+    enum class Action { Run, Help, Version, Usage };
+    Action action = Action::Usage;
+    CliOptions options;  // meaningful for Run
+    std::string error;   // why the arguments were refused, for Usage
+};
+
+// args: the arguments after the program name, as given.
+ParsedArguments parseArguments(const std::vector<std::string>& args);
+
+extern const char* const cliUsage;
+extern const char* const cliVersion;

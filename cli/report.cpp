@@ -1,0 +1,121 @@
+#include "cli/report.h"
+
+#include "cli/json_writer.h"
+
+#include <sstream>
+#include <type_traits>
+
+std::string outcomeName(const ReadOutcome& outcome)
+{
+    switch (outcome.status) {
+    case ReadOutcome::Status::NotColour: return "not_colour";
+    case ReadOutcome::Status::Failed: return "failed";
+    case ReadOutcome::Status::Read: break;
+    }
+    return facePhaseName(outcome.phase);
+}
+
+namespace {
+
+void writeReading(JsonWriter& json, const ReadOutcome& outcome)
+{
+    json.beginObject().key("outcome").value(outcomeName(outcome));
+    json.key("mouth");
+    if (outcome.mouth)
+        json.beginArray().value(outcome.mouth->x).value(outcome.mouth->y).endArray();
+    else
+        json.null();
+    const FaceMeasures& m = outcome.measures;
+    json.key("x0").value(m.x0).key("y0").value(m.y0);
+    json.key("a1").value(m.a1).key("a2").value(m.a2).key("a3").value(m.a3).key("a4").value(m.a4);
+    json.endObject();
+}
+
+template <typename T> std::string orDash(const std::optional<T>& value)
+{
+    if (!value)
+        return "-";
+    if constexpr (std::is_same_v<T, double>)
+        return jsonNumber(*value);
+    else
+        return std::to_string(*value);
+}
+
+std::string readingText(const ReadOutcome& outcome)
+{
+    std::ostringstream text;
+    text << outcomeName(outcome);
+    if (outcome.status == ReadOutcome::Status::NotColour)
+        return text.str();
+    const FaceMeasures& m = outcome.measures;
+    text << " (mouth ";
+    if (outcome.mouth)
+        text << outcome.mouth->x << ',' << outcome.mouth->y;
+    else
+        text << '-';
+    text << "; x0=" << orDash(m.x0) << " y0=" << orDash(m.y0) << " a1=" << orDash(m.a1)
+         << " a2=" << orDash(m.a2) << " a3=" << orDash(m.a3) << " a4=" << orDash(m.a4) << ')';
+    return text.str();
+}
+
+}  // namespace
+
+std::string findingsJson(const PictureFindings& findings)
+{
+    JsonWriter json;
+    json.beginObject().key("image").value(findings.path);
+    if (findings.loaded) {
+        json.key("original")
+            .beginObject()
+            .key("width").value(findings.originalWidth)
+            .key("height").value(findings.originalHeight)
+            .endObject();
+        json.key("width").value(findings.width).key("height").value(findings.height);
+        json.key("faces").beginArray();
+        for (const FaceFinding& face : findings.faces) {
+            json.beginObject()
+                .key("x").value(face.rect.x)
+                .key("y").value(face.rect.y)
+                .key("width").value(face.rect.width)
+                .key("height").value(face.rect.height)
+                .key("neighbors").value(face.rect.neighbors);
+            if (face.reading) {
+                json.key("reading");
+                writeReading(json, *face.reading);
+            }
+            json.endObject();
+        }
+        json.endArray();
+    }
+    if (!findings.error.empty())
+        json.key("error").value(findings.error);
+    json.endObject();
+    return json.text();
+}
+
+std::string findingsText(const PictureFindings& findings)
+{
+    if (!findings.loaded)
+        return {};
+    std::ostringstream text;
+    text << findings.path << ": " << findings.faceCount
+         << (findings.faceCount == 1 ? " face" : " faces") << " in " << findings.width << 'x'
+         << findings.height << " (original " << findings.originalWidth << 'x'
+         << findings.originalHeight << ")\n";
+    for (const FaceFinding& face : findings.faces) {
+        const FaceRect& r = face.rect;
+        text << findings.path << ": face " << face.index << ": x=" << r.x << " y=" << r.y
+             << " width=" << r.width << " height=" << r.height << " neighbors=" << r.neighbors;
+        if (face.reading)
+            text << " -> " << readingText(*face.reading);
+        text << '\n';
+    }
+    return text.str();
+}
+
+std::string findingsErrorText(const PictureFindings& findings)
+{
+    if (findings.error.empty())
+        return {};
+    return "velmora-cli: " + findings.path + ": " + findings.error + "\n";
+}

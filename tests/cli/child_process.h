@@ -1,0 +1,19 @@
+#pragma once
+// Runs velmora-cli as a child process, the way a script would, and collects what it left behind.
+
+#include <string>
+#include <vector>
+
+struct ChildResult {
+    std::string out;
+    std::string err;
+    int exitCode = -1;  // -1 when the child did not exit normally
+    int signal = 0;     // the signal that ended it, if any
+    long peakRssKb = 0;  // the child's peak resident set size
+};
+
+// Runs the tool with the given arguments and no display in its environment.
+ChildResult runCli(const std::vector<std::string>& args);
+
+// stdout split into lines (without the end-of-line characters).
+std::vector<std::string> lines(const std::string& text);
