@@ -34,12 +34,6 @@ bool inRange(const std::optional<double>& a, double low, double high)
     return a && *a >= low && *a <= high;
 }
 
-bool lowerCurvesValid(const FaceMeasures& m, int W, int H)
-{
-    return m.y0 && *m.y0 >= 0 && *m.y0 <= H && m.x0 && *m.x0 >= 0 && *m.x0 <= W
-           && inRange(m.a1, 0.02, 0.04) && inRange(m.a2, 0.02, 0.04);
-}
-
 // Edge pixels on the curve with vertex (vertexColumn, vertexRow) and coefficient a over the
 // columns from .. to - 1, counting only rows strictly between above and the bottom.
 int edgesOnCurve(const ImageBuffer& edges, int vertexColumn, int vertexRow, double a, int from,
@@ -70,6 +64,19 @@ std::optional<double> fitSideCurve(const ImageBuffer& edges, int vertexColumn, i
     return fitted;
 }
 
+}  // namespace
+
+bool lowerCurvesValid(const FaceMeasures& m, int W, int H)
+{
+    return m.y0 && *m.y0 >= 0 && *m.y0 <= H && m.x0 && *m.x0 >= 0 && *m.x0 <= W
+           && inRange(m.a1, 0.02, 0.04) && inRange(m.a2, 0.02, 0.04);
+}
+
+bool measuresValid(const FaceMeasures& m, int W, int H)
+{
+    return lowerCurvesValid(m, W, H) && inRange(m.a3, 0.04, 0.2) && inRange(m.a4, 0.04, 0.2);
+}
+
 // The first row of the masked face with a non-black pixel; 0 when there is none.
 int firstNonBlackRow(const ImageBuffer& face)
 {
@@ -81,8 +88,6 @@ int firstNonBlackRow(const ImageBuffer& face)
     }
     return 0;
 }
-
-}  // namespace
 
 const std::vector<double>& lowerCoefficients()
 {
@@ -238,7 +243,7 @@ int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m)
     m.a4 = fitSideCurve(edges, xr0, yr0, xr0, W, topRow);
     diagnostics() << "a3 and a4 are " << orUnset(m.a3) << " " << orUnset(m.a4) << '\n';
 
-    if (!lowerCurvesValid(m, W, H) || !inRange(m.a3, 0.04, 0.2) || !inRange(m.a4, 0.04, 0.2))
+    if (!measuresValid(m, W, H))
         return -1;
     return 0;
 }

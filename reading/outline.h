@@ -31,6 +31,15 @@ bool isEdge(const ImageBuffer& edges, int column, int row);
 // zero. Rows grow downward, so the curve rises on both sides of its vertex.
 int curveRow(int vertexColumn, int vertexRow, double a, int column);
 
+// The first row of the masked face holding a non-black pixel; 0 when there is none. Side curves
+// count only edge pixels below it.
+int firstNonBlackRow(const ImageBuffer& face);
+
+// Validity of the measures for a W x H face: x0 in 0..W, y0 in 0..H, a1 and a2 in 0.02..0.04;
+// with the side curves also a3 and a4 in 0.04..0.2. An unset field is never valid.
+bool lowerCurvesValid(const FaceMeasures& m, int W, int H);
+bool measuresValid(const FaceMeasures& m, int W, int H);
+
 // The lower search alone: the vertex (x0, y0) below the mouth and the pair a1, a2 whose curves
 // cover the most edge pixels between the mouth row and the bottom; ties go to the first candidate
 // in the order a1, a2, x0, y0. Fields stay unset when no candidate covers any edge pixel. Writes

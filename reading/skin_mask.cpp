@@ -38,7 +38,14 @@ int skinMask(const ImageBuffer& rgb, ImageBuffer& mask)
         const double* v = h + 3 * i;
         mask.data[i] = isSkinColour(p[0], p[1], p[2], v[0], v[1], v[2]) ? 255 : 0;
     }
+    growSkin(mask, hsv);
+    return 0;
+}
 
+void growSkin(ImageBuffer& mask, const ImageBuffer& hsv)
+{
+    const int W = mask.width, H = mask.height;
+    const double* h = hsv.samples<double>();
     // One pass in raster order: a pixel reached by growth is visited later in the same pass and
     // spreads on, but growth never goes left or up.
     for (int y = 0; y + 1 < H; ++y) {
@@ -52,5 +59,4 @@ int skinMask(const ImageBuffer& rgb, ImageBuffer& mask)
             }
         }
     }
-    return 0;
 }

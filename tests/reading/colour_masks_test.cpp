@@ -1,0 +1,144 @@
+#include "reading/hsv.h"
+#include "reading/masks.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct Hsv {
+    double hue, saturation, value;
+};
+
+Hsv hsvOf(unsigned char r, unsigned char g, unsigned char b)
+{
+    const ImageBuffer hsv = rgbToHsv(rgbFilled(1, 1, r, g, b));
+    const double* v = hsv.samples<double>();
+    return {v[0], v[1], v[2]};
+}
+
+TEST(RgbToHsv, PrimaryAndSkinColours)
+{
+    const Hsv red = hsvOf(255, 0, 0);
+    EXPECT_DOUBLE_EQ(red.hue, 0);
+    EXPECT_DOUBLE_EQ(red.saturation, 1);
+    EXPECT_DOUBLE_EQ(red.value, 1);
+
+    // Degrees are taken with pi = 3.14: blue is not at 240 but a little below.
+    const Hsv blue = hsvOf(0, 0, 255);
+    EXPECT_NEAR(blue.hue, 360 - std::acos(-0.5) * 180 / 3.14, 1e-12);
+    EXPECT_NEAR(blue.hue, 239.939, 1e-3);
+
+    const Hsv skin = hsvOf(200, 150, 120);
+    EXPECT_NEAR(skin.hue, 21.80, 0.01);
+    EXPECT_DOUBLE_EQ(skin.saturation, 0.4);
+    EXPECT_DOUBLE_EQ(skin.value, 200 / 255.0);
+}
+
+TEST(RgbToHsv, NeutralAndBlackGiveNaN)
+{
+    const Hsv grey = hsvOf(128, 128, 128);
+    EXPECT_TRUE(std::isnan(grey.hue));
+    EXPECT_DOUBLE_EQ(grey.saturation, 0);
+    EXPECT_DOUBLE_EQ(grey.value, 128 / 255.0);
+
+    const Hsv black = hsvOf(0, 0, 0);
+    EXPECT_TRUE(std::isnan(black.hue));
+    EXPECT_TRUE(std::isnan(black.saturation));
+    EXPECT_DOUBLE_EQ(black.value, 0);
+}
+
+TEST(RgbToHsv, KeepsShapeInDoublesPerPixel)
+{
+    ImageBuffer rgb = rgbFilled(3, 2, 0, 0, 0);
+    setRgb(rgb, 2, 1, 255, 0, 0);
+    const ImageBuffer hsv = rgbToHsv(rgb);
+    EXPECT_EQ(hsv.width, 3);
+    EXPECT_EQ(hsv.height, 2);
+    EXPECT_EQ(hsv.channels, 3);
+    EXPECT_EQ(hsv.depth, 8);
+    EXPECT_DOUBLE_EQ(hsv.samples<double>()[5 * 3 + 1], 1);  // last pixel's saturation
+    EXPECT_EQ(rgbToHsv(ImageBuffer(0, 0, 3, 1)).sizeInBytes(), 0u);
+}
+
+ImageBuffer numberedPicture(int width, int height)
+{
+    ImageBuffer src(width, height, 3, 1);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            setRgb(src, x, y, x, y, 7);
+    return src;
+}
+
+TEST(CropRegion, SizeDiagnosticAndOrigin)
+{
+    const ImageBuffer src = numberedPicture(100, 100);
+    CapturedDiagnostics captured;
+    const ImageBuffer area = cropRegion(src, 25, 62, 75, 100);
+    EXPECT_EQ(captured.text(), "new width and height50 38\n");
+    EXPECT_EQ(area.width, 50);
+    EXPECT_EQ(area.height, 38);
+    EXPECT_EQ(area.channels, 3);
+    EXPECT_EQ(area.depth, 1);
+    EXPECT_EQ(area.data[0], 25);
+    EXPECT_EQ(area.data[1], 62);
+    const unsigned char* last = area.data + (37 * 50 + 49) * 3;
+    EXPECT_EQ(last[0], 74);
+    EXPECT_EQ(last[1], 99);
+}
+
+TEST(CropRegion, OriginIsTheFirstCornerEvenWhenLarger)
+{
+    const ImageBuffer src = numberedPicture(100, 100);
+    CapturedDiagnostics captured;
+    const ImageBuffer area = cropRegion(src, 30, 20, 10, 10);
+    EXPECT_EQ(area.width, 20);
+    EXPECT_EQ(area.height, 10);
+    EXPECT_EQ(area.data[0], 30);
+    EXPECT_EQ(area.data[1], 20);
+}
+
+TEST(ThresholdMask, OneMakesEveryNonZeroByte255InPlaceOrNot)
+{
+    ImageBuffer src(256, 1, 1, 1);
+    for (int i = 0; i < 256; ++i)
+        src.data[i] = static_cast<unsigned char>(i);
+    ImageBuffer dst;
+    thresholdMask(src, dst, 1);
+    ASSERT_EQ(dst.sizeInBytes(), 256u);
+    EXPECT_EQ(dst.data[0], 0);
+    for (int i = 1; i < 256; ++i)
+        ASSERT_EQ(dst.data[i], 255) << i;
+
+    thresholdMask(src, src, 1);
+    EXPECT_EQ(0, std::memcmp(src.data, dst.data, 256));
+
+    ImageBuffer higher(3, 1, 1, 1);
+    higher.data[0] = 9;
+    higher.data[1] = 10;
+    higher.data[2] = 11;
+    thresholdMask(higher, higher, 10);
+    EXPECT_EQ(higher.data[0], 0);
+    EXPECT_EQ(higher.data[1], 255);
+    EXPECT_EQ(higher.data[2], 255);
+}
+
+TEST(ApplyMask, KeepsColourOnlyUnderTheMask)
+{
+    const ImageBuffer colour = rgbFilled(2, 2, 10, 20, 30);
+    const ImageBuffer none = applyMask(colour, ImageBuffer(2, 2, 1, 1));
+    EXPECT_EQ(none.width, 2);
+    EXPECT_EQ(none.channels, 3);
+    for (std::size_t i = 0; i < none.sizeInBytes(); ++i)
+        ASSERT_EQ(none.data[i], 0);
+
+    const ImageBuffer mask = maskFromRows({".#", "#."});
+    const ImageBuffer some = applyMask(colour, mask);
+    const unsigned char expected[] = {0, 0, 0, 10, 20, 30, 10, 20, 30, 0, 0, 0};
+    EXPECT_EQ(0, std::memcmp(some.data, expected, sizeof expected));
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "reading/mouth_point.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+
+namespace {
+
+constexpr unsigned char grey = 128;
+
+TEST(MouthPoint, GreyAreaGivesItsCornerAndAreaBounds)
+{
+    CapturedDiagnostics captured;
+    const MouthPoint p = locateMouthPoint(rgbFilled(67, 100, grey, grey, grey));
+    EXPECT_EQ(p.x, 16);
+    EXPECT_EQ(p.y, 62);
+    EXPECT_EQ(captured.text(), "new width and height34 38\n");
+
+    const MouthPoint black = locateMouthPoint(rgbFilled(67, 100, 0, 0, 0));
+    EXPECT_EQ(black.x, 16);
+    EXPECT_EQ(black.y, 62);
+}
+
+TEST(MouthPoint, OneClassedPixelIsItsOwnCentreAndWeighsNothing)
+{
+    ImageBuffer rgb = rgbFilled(67, 100, grey, grey, grey);
+    setRgb(rgb, 16 + 20, 62 + 30, 200, 40, 50);
+    CapturedDiagnostics captured;
+    const MouthPoint p = locateMouthPoint(rgb);
+    EXPECT_EQ(p.x, 16);
+    EXPECT_EQ(p.y, 62);
+}
+
+TEST(MouthPoint, TwoPixelsMeetInTheMiddle)
+{
+    ImageBuffer rgb = rgbFilled(67, 100, grey, grey, grey);
+    setRgb(rgb, 16 + 10, 62 + 5, 200, 40, 50);
+    setRgb(rgb, 16 + 20, 62 + 15, 200, 40, 50);
+    CapturedDiagnostics captured;
+    const MouthPoint p = locateMouthPoint(rgb);
+    EXPECT_EQ(p.x, 16 + 15);
+    EXPECT_EQ(p.y, 62 + 10);
+}
+
+TEST(MouthPoint, WeightsFavourPixelsNearTheFirstCentre)
+{
+    // Three pixels of one red. First centre: x (7 + 10 + 8) / 3 = 8, y (3 + 6 + 3) / 3 = 4.
+    // (7, 3) is 1 off in both directions and weighs floor(sqrt(34 x 38)) = 35; (10, 6) is 2 off
+    // and weighs floor(sqrt(17 x 38 / 2)) = 17; (8, 3) lies in the centre's column: no weight.
+    ImageBuffer rgb = rgbFilled(67, 100, grey, grey, grey);
+    setRgb(rgb, 16 + 7, 62 + 3, 200, 40, 50);
+    setRgb(rgb, 16 + 10, 62 + 6, 200, 40, 50);
+    setRgb(rgb, 16 + 8, 62 + 3, 200, 40, 50);
+    CapturedDiagnostics captured;
+    const MouthPoint p = locateMouthPoint(rgb);
+    EXPECT_EQ(p.x, 16 + (35 * 7 + 17 * 10) / 52);
+    EXPECT_EQ(p.y, 62 + (35 * 3 + 17 * 6) / 52);
+}
+
+TEST(MouthPoint, PurpleRedsAboveThreeHundredThirtyCount)
+{
+    // A warm skin background sets the smallest hue; magenta-red pixels (hue above 330) near the
+    // largest hue are class 88 and pull the point towards them.
+    ImageBuffer rgb = rgbFilled(67, 100, grey, grey, grey);
+    const int left = 16, top = 62;
+    setRgb(rgb, left + 2, top + 2, 200, 150, 120);
+    setRgb(rgb, left + 30, top + 30, 200, 150, 120);
+    setRgb(rgb, left + 15, top + 20, 200, 40, 90);
+    setRgb(rgb, left + 17, top + 22, 200, 40, 90);
+    CapturedDiagnostics captured;
+    const MouthPoint p = locateMouthPoint(rgb);
+    // Skin pixels weigh 941 and the purple-reds 345 in the first centre (16, 17); near it the
+    // purple-reds dominate the second: weights 2, 2, 20 and 16.
+    EXPECT_EQ(p.x, left + 15);
+    EXPECT_EQ(p.y, top + 20);
+}
+
+TEST(MouthPoint, TinyPicturesGiveTheCorner)
+{
+    CapturedDiagnostics captured;
+    for (const auto& [w, h] : {std::pair{0, 0}, {1, 1}, {3, 1}, {1, 9}, {2, 2}}) {
+        const MouthPoint p = locateMouthPoint(rgbFilled(w, h, 200, 40, 50));
+        EXPECT_EQ(p.x, w / 4);
+        EXPECT_EQ(p.y, 5 * h / 8);
+    }
+}
+
+}  // namespace
