@@ -69,6 +69,13 @@ struct HaarCascade {
 // A cascade of stageCount zeroed stages, or null (with a diagnostic line) for a count below 1.
 std::unique_ptr<HaarCascade> createHaarCascade(int stageCount);
 
+// Reads a cascade file: the loader behind FaceDetector, with its trail of diagnostic lines. Null
+// when the file cannot be opened or read or does not describe a cascade; then one line says why.
+// A cascade that comes back is complete: every stage has trees, every tree one or two nodes whose
+// links lead to later nodes or to leaves it has, every stage link is -1 or a stage index, and
+// the links of a tree-shaped cascade never lead a window's evaluation round in a circle.
+std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path);
+
 // Owns the loaded cascade; the constructor is the loader. cascade is null when the file could not
 // be opened or read, or did not describe a cascade.
 struct FaceDetector {

@@ -1,0 +1,50 @@
+#pragma once
+// Helpers for the cascade loader's tests: files written on the fly and loads whose diagnostic
+// trail is captured.
+
+#include "vision/diagnostics.h"
+#include "vision/haar_cascade.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+#include <string>
+
+struct LoadResult {
+    std::unique_ptr<HaarCascade> cascade;
+    std::string trail;  // every diagnostic line the load wrote
+};
+
+inline LoadResult loadCapturing(const std::wstring& path)
+{
+    std::ostringstream trail;
+    setDiagnosticsStream(&trail);
+    LoadResult result{loadHaarCascade(path), {}};
+    setDiagnosticsStream(&std::cout);
+    result.trail = trail.str();
+    return result;
+}
+
+inline std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// A fresh path in the test's scratch folder; name may hold any characters.
+inline std::wstring scratchPath(const std::wstring& name)
+{
+    return widen(testing::TempDir()) + L"velmora-" + widen(std::to_string(::getpid())) + L"-" + name;
+}
+
+inline std::wstring writeScratchFile(const std::wstring& name, const std::string& bytes)
+{
+    std::wstring path = scratchPath(name);
+    std::ofstream(toUtf8(path), std::ios::binary) << bytes;
+    return path;
+}
+
+inline int occurrences(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}

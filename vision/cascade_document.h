@@ -1,0 +1,13 @@
+#pragma once
+// The walk over a parsed cascade document that fills a HaarCascade: the part of the loader that
+// knows the element layout of the cascade format.
+
+#include "vision/haar_cascade.h"
+
+#include <memory>
+
+class TiXmlDocument;
+
+// The cascade the document describes, or null when it describes none; then exactly one
+// diagnostic line says what was refused (for zero stages, createHaarCascade's own line).
+std::unique_ptr<HaarCascade> cascadeFromDocument(const TiXmlDocument& document);
