@@ -1,0 +1,85 @@
+// Cascade files straight into the loader, and every cascade it accepts into the detector: the
+// loader promises that what it hands over is complete and safe to evaluate, so a fuzzed cascade
+// must neither break the loader nor the scan that uses it.
+
+#include "detect/detect_faces.h"
+#include "vision/diagnostics.h"
+#include "vision/haar_cascade.h"
+#include "vision/image_buffer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "cascade_fuzz: broken promise: %s\n", what);
+        std::abort();
+    }
+}
+
+// One file per process, in memory, so that parallel fuzzing jobs do not share it.
+const std::string& scratchFile()
+{
+    static const std::string path = "/dev/shm/velmora-cascade-fuzz-" + std::to_string(::getpid()) + ".xml";
+    return path;
+}
+
+// A grey ramp with a dark square: enough structure for the edge map to let windows through.
+const ImageBuffer& picture()
+{
+    static const ImageBuffer grey = [] {
+        ImageBuffer b(64, 64, 1, 1);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                bool square = x >= 20 && x < 44 && y >= 16 && y < 40;
+                b.data[y * 64 + x] = square ? 12 : static_cast<unsigned char>(60 + 2 * x + y);
+            }
+        return b;
+    }();
+    return grey;
+}
+
+void checkComplete(const HaarCascade& cascade)
+{
+    check(cascade.signature == HaarCascade::validSignature, "signature");
+    check(cascade.count >= 1 && cascade.count == int(cascade.stages.size()), "stage count");
+    check(cascade.origWindowSize.width >= 1 && cascade.origWindowSize.height >= 1, "window size");
+    for (const HaarStage& stage : cascade.stages) {
+        check(stage.count >= 1 && stage.count == int(stage.trees.size()), "tree count");
+        for (int link : {stage.next, stage.child, stage.parent})
+            check(link >= -1 && link < cascade.count, "stage link");
+        for (const HaarTree& tree : stage.trees) {
+            check(tree.count >= 1 && tree.count <= HaarTree::maxNodes, "node count");
+            for (int k = 0; k < tree.count; ++k)
+                for (int link : {tree.left[k], tree.right[k]})
+                    check(link > 0 ? link > k && link < tree.count : -link < HaarTree::maxLeaves,
+                          "node link");
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    setDiagnosticsStream(nullptr);
+    std::FILE* file = std::fopen(scratchFile().c_str(), "wb");
+    if (!file)
+        return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    FaceDetector detector(std::wstring(scratchFile().begin(), scratchFile().end()));
+    if (!detector.cascade)
+        return 0;
+    checkComplete(*detector.cascade);
+    for (const FaceRect& face : detectFaces(picture(), detector))
+        check(face.width > 0 && face.height > 0 && face.neighbors >= 2, "face");
+    return 0;
+}
