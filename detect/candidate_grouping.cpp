@@ -86,12 +86,8 @@ int partitionCandidates(const std::vector<FaceRect>& candidates, std::vector<int
     return count;
 }
 
-std::vector<FaceRect> groupCandidates(const std::vector<FaceRect>& candidates)
+std::vector<FaceRect> removeContainedFaces(const std::vector<FaceRect>& averaged)
 {
-    std::vector<int> labels;
-    const int groupCount = partitionCandidates(candidates, labels);
-    const std::vector<FaceRect> averaged = averageGroups(candidates, labels, groupCount);
-
     // A face that is removed still removes the faces inside it: the test runs over the whole
     // averaged list, not over the survivors.
     std::vector<FaceRect> faces;
@@ -103,4 +99,11 @@ std::vector<FaceRect> groupCandidates(const std::vector<FaceRect>& candidates)
             faces.push_back(averaged[i]);
     }
     return faces;
+}
+
+std::vector<FaceRect> groupCandidates(const std::vector<FaceRect>& candidates)
+{
+    std::vector<int> labels;
+    const int groupCount = partitionCandidates(candidates, labels);
+    return removeContainedFaces(averageGroups(candidates, labels, groupCount));
 }

@@ -16,6 +16,11 @@ bool similarRects(const FaceRect& a, const FaceRect& b);
 // Groups are never merged. Returns the number of groups.
 int partitionCandidates(const std::vector<FaceRect>& candidates, std::vector<int>& labels);
 
+// The averaged faces that no other face swallows: a face goes when it lies inside another within
+// a fifth of the other's width, and is either weak (fewer than 3 candidates) or has fewer
+// candidates than the other (which then has more than 3). Faces that go still count as others.
+std::vector<FaceRect> removeContainedFaces(const std::vector<FaceRect>& averaged);
+
 // The faces of a candidate list, in the order their groups first appear; each face carries the
 // number of candidates averaged into it.
 std::vector<FaceRect> groupCandidates(const std::vector<FaceRect>& candidates);

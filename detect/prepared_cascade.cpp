@@ -215,23 +215,37 @@ void scaleNode(const HaarFeature& feature, PreparedNode& node, double scale,
     node.rects[0].weight = static_cast<float>(-(sum0 / area0));
 }
 
-}  // namespace
-
-void setImagesForScale(HaarCascade& cascade, const ImageBuffer* sum, const ImageBuffer* sqsum,
-                       double scale)
+void buildFastStumps(PreparedCascade& p)
 {
-    if (!cascade.prepared && !prepareCascade(cascade))
+    p.fastStumps.clear();
+    if (!p.isStumpBased)
         return;
-    PreparedCascade& p = *cascade.prepared;
+    p.fastStumps.reserve(p.trees.size());
+    for (const PreparedTree& tree : p.trees) {
+        const PreparedNode& node = p.nodes[std::size_t(tree.firstNode)];
+        FastStump stump;
+        stump.rect0 = node.rects[0].corners;
+        stump.rect1 = node.rects[1].corners;
+        stump.weight0 = node.rects[0].weight;
+        stump.weight1 = node.rects[1].weight;
+        if (node.rects[2].isPresent()) {
+            stump.rect2 = node.rects[2].corners;
+            stump.weight2 = node.rects[2].weight;
+        }
+        stump.threshold = node.threshold;
+        stump.alpha[0] = p.alphas[std::size_t(tree.firstAlpha)];
+        stump.alpha[1] = p.alphas[std::size_t(tree.firstAlpha) + 1];
+        p.fastStumps.push_back(stump);
+    }
+}
 
+// Sets the scale on a prepared form whose images are already in place.
+void scalePrepared(HaarCascade& cascade, double scale)
+{
+    PreparedCascade& p = *cascade.prepared;
     cascade.scale = scale;
     cascade.realWindowSize.width = nearest(scale * cascade.origWindowSize.width);
     cascade.realWindowSize.height = nearest(scale * cascade.origWindowSize.height);
-
-    if (sum)
-        p.sum = *sum;
-    if (sqsum)
-        p.sqsum = *sqsum;
     const int stride = p.sum.width;
 
     // The variance window: the trained window shrunk by one pixel on every side, scaled.
@@ -253,4 +267,28 @@ void setImagesForScale(HaarCascade& cascade, const ImageBuffer* sum, const Image
                           p.invWindowArea, stride);
         }
     }
+    buildFastStumps(p);
+}
+
+}  // namespace
+
+void setImagesForScale(HaarCascade& cascade, const ImageBuffer* sum, const ImageBuffer* sqsum,
+                       double scale)
+{
+    if (!cascade.prepared && !prepareCascade(cascade))
+        return;
+    if (sum)
+        cascade.prepared->sum = *sum;
+    if (sqsum)
+        cascade.prepared->sqsum = *sqsum;
+    scalePrepared(cascade, scale);
+}
+
+void setImagesForScale(HaarCascade& cascade, ImageBuffer&& sum, ImageBuffer&& sqsum, double scale)
+{
+    if (!cascade.prepared && !prepareCascade(cascade))
+        return;
+    cascade.prepared->sum = std::move(sum);
+    cascade.prepared->sqsum = std::move(sqsum);
+    scalePrepared(cascade, scale);
 }

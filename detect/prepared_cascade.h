@@ -53,6 +53,20 @@ struct PreparedStage {
     int parent = noStage;
 };
 
+// The scan's fast form of one stump (a single-node tree) at the current scale: the node's values
+// widened to double once, and an absent third rectangle given weight 0 at offset 0, so that it
+// adds exactly 0 without a test. Evaluates to the same leaf as the node it copies.
+struct FastStump {
+    Corners rect0;
+    Corners rect1;
+    double weight0 = 0.0;
+    double weight1 = 0.0;
+    double threshold = 0.0;
+    double alpha[2] = {0.0, 0.0};
+    Corners rect2;
+    double weight2 = 0.0;
+};
+
 struct PreparedCascade {
     int activeCount = 0;   // stages a window evaluation runs through; the scan changes it
     int isStumpBased = 1;  // every tree has exactly one node
@@ -67,6 +81,7 @@ struct PreparedCascade {
     std::vector<float> alphas;
     Corners varianceCorners;  // of the variance window, in sqsum
     Corners sumCorners;       // the same window in sum
+    std::vector<FastStump> fastStumps;  // one per tree when isStumpBased, rebuilt for each scale
 };
 
 // The threshold margin, as the single-precision constant that it is in the trained data's units.
@@ -82,3 +97,5 @@ PreparedCascade* prepareCascade(HaarCascade& cascade);
 // scale > 0. Does nothing when the cascade cannot be prepared.
 void setImagesForScale(HaarCascade& cascade, const ImageBuffer* sum, const ImageBuffer* sqsum,
                        double scale);
+// The same, taking over the images instead of copying them.
+void setImagesForScale(HaarCascade& cascade, ImageBuffer&& sum, ImageBuffer&& sqsum, double scale);

@@ -125,7 +125,56 @@ bool windowFits(const HaarCascade& cascade, const PreparedCascade& p, int x, int
            long(y) + cascade.realWindowSize.height < long(p.sum.height) - 2;
 }
 
+int sumAt(const int* window, const Corners& c)
+{
+    return cornerSum(window[c.p0], window[c.p1], window[c.p2], window[c.p3]);
+}
+
+// The fast stump path: the same products, sums and comparisons as runStumps, on records that hold
+// everything one stump needs side by side.
+int runFastStumps(const PreparedCascade& p, int startStage, double varianceNorm,
+                  std::ptrdiff_t offset)
+{
+    const int* window = p.sum.samples<int>() + offset;
+    const FastStump* stumps = p.fastStumps.data();
+    for (int i = startStage; i < activeStages(p); ++i) {
+        const PreparedStage& stage = p.stages[std::size_t(i)];
+        const FastStump* s = stumps + stage.firstTree;
+        const FastStump* end = s + stage.count;
+        double stageSum = 0.0;
+        if (stage.twoRects) {
+            for (; s != end; ++s) {
+                double value = sumAt(window, s->rect0) * s->weight0;
+                value += sumAt(window, s->rect1) * s->weight1;
+                stageSum += s->alpha[value >= s->threshold * varianceNorm];
+            }
+        } else {
+            for (; s != end; ++s) {
+                double value = sumAt(window, s->rect0) * s->weight0;
+                value += sumAt(window, s->rect1) * s->weight1;
+                value += sumAt(window, s->rect2) * s->weight2;
+                stageSum += s->alpha[value >= s->threshold * varianceNorm];
+            }
+        }
+        if (stageSum < stage.threshold)
+            return -i;
+    }
+    return 1;
+}
+
 }  // namespace
+
+int runCascadeAtFast(int startStage, const HaarCascade& cascade, int x, int y)
+{
+    const PreparedCascade* p = cascade.prepared.get();
+    if (!p || !p->isStumpBased || p->isTree ||
+        p->fastStumps.size() != p->trees.size())
+        return runCascadeAt(startStage, cascade, x, y);
+    if (p->hasTilted || !windowFits(cascade, *p, x, y))
+        return -1;
+    const std::ptrdiff_t offset = std::ptrdiff_t(y) * p->sum.width + x;
+    return runFastStumps(*p, startStage < 0 ? 0 : startStage, varianceNormAt(*p, offset), offset);
+}
 
 float evalTree(const PreparedCascade& prepared, const PreparedTree& tree, double varianceNorm,
                std::ptrdiff_t offset)

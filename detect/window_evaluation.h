@@ -16,6 +16,11 @@
 // the picture's right and bottom edges, or the cascade has tilted features (which have no sums).
 int runCascadeAt(int startStage, const HaarCascade& cascade, int x, int y);
 
+// The same result as runCascadeAt, by the scan's fast path for stump-based cascades (the compact
+// stump records of the prepared form, the leaf picked without a branch); any other cascade takes
+// runCascadeAt itself.
+int runCascadeAtFast(int startStage, const HaarCascade& cascade, int x, int y);
+
 // The leaf value that one tree outputs for the window at the given element offset. varianceNorm
 // scales the node thresholds (instead of dividing every feature value by it).
 float evalTree(const PreparedCascade& prepared, const PreparedTree& tree, double varianceNorm,

@@ -1,6 +1,7 @@
-#include "detect/detect_faces.h"
+#include "detect/face_scan.h"
 
 #include "detect/candidate_grouping.h"
+#include "detect/detect_faces.h"
 #include "detect/edge_map.h"
 #include "detect/integral_image.h"
 #include "detect/prepared_cascade.h"
@@ -11,6 +12,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -25,28 +27,24 @@ constexpr int intensityThreshold = 20;
 constexpr int defaultSplitStage = 2;
 constexpr int defaultPassCount = 2;
 
-struct PictureImages {
-    ImageBuffer sum;
-    ImageBuffer sqsum;
-    ImageBuffer edgeSum;
-};
-
 struct ScanState {
     HaarCascade& cascade;
-    const PictureImages& images;
+    WindowEvaluator evaluate;
+    const ImageBuffer& sum;      // the picture's sums, as kept by the prepared form
+    const ImageBuffer& edgeSum;  // sums of the edge map
     std::vector<unsigned char>& mask;  // one byte per picture pixel: accepted in pass 0
     int pictureWidth;
     int passCount;
     std::vector<FaceRect>& candidates;
 };
 
-bool innerRectPasses(const PictureImages& images, const ScaleLayout& s, int x, int y)
+bool innerRectPasses(const ScanState& scan, const ScaleLayout& s, int x, int y)
 {
     const int left = x + s.insetX;
     const int top = y + s.insetY;
-    if (integralRectSum(images.edgeSum, left, top, s.innerWidth, s.innerHeight) < edgeThreshold)
+    if (integralRectSum(scan.edgeSum, left, top, s.innerWidth, s.innerHeight) < edgeThreshold)
         return false;
-    return integralRectSum(images.sum, left, top, s.innerWidth, s.innerHeight) >=
+    return integralRectSum(scan.sum, left, top, s.innerWidth, s.innerHeight) >=
            intensityThreshold;
 }
 
@@ -60,9 +58,9 @@ void scanFirstPass(ScanState& scan, const ScaleLayout& s)
         for (int i = 0; i < s.columns; i += step) {
             const int x = nearest(i * s.gridStep);
             step = 2;
-            if (!innerRectPasses(scan.images, s, x, y))
+            if (!innerRectPasses(scan, s, x, y))
                 continue;
-            const int result = runCascadeAt(0, scan.cascade, x, y);
+            const int result = scan.evaluate(0, scan.cascade, x, y);
             if (result > 0) {
                 if (scan.passCount > 1)
                     scan.mask[std::size_t(y) * std::size_t(scan.pictureWidth) + std::size_t(x)] = 1;
@@ -84,7 +82,7 @@ void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool l
             const int x = nearest(i * s.gridStep);
             if (maskRow[x] == 0)
                 continue;
-            if (runCascadeAt(startStage, scan.cascade, x, y) <= 0)
+            if (scan.evaluate(startStage, scan.cascade, x, y) <= 0)
                 maskRow[x] = 0;
             else if (lastPass)
                 scan.candidates.push_back({x, y, s.windowWidth, s.windowHeight, 0});
@@ -100,7 +98,8 @@ bool isGreyPicture(const ImageBuffer& grey)
 
 }  // namespace
 
-std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detector)
+std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& detector,
+                                     WindowEvaluator evaluate)
 {
     if (!detector.cascade)
         return {};
@@ -121,12 +120,14 @@ std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detecto
     if (scales.empty())
         return {};
 
-    PictureImages images;
-    computeIntegrals(grey, images.sum, &images.sqsum);
+    ImageBuffer sum;
+    ImageBuffer sqsum;
+    computeIntegrals(grey, sum, &sqsum);
+    ImageBuffer edgeSum;
     {
         ImageBuffer edges(w, h, 1, 1);
         cannyEdges(edges, grey, edgeLow, edgeHigh);
-        computeIntegrals(edges, images.edgeSum);
+        computeIntegrals(edges, edgeSum);
     }
 
     int splitStage = defaultSplitStage;
@@ -136,13 +137,14 @@ std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detecto
         passCount = 1;
     }
 
-    setImagesForScale(cascade, &images.sum, &images.sqsum, 1.0);
+    // The prepared form keeps the picture's integrals; the scan reads its sums from there too.
+    setImagesForScale(cascade, std::move(sum), std::move(sqsum), 1.0);
 
     std::vector<FaceRect> candidates;
     // A mask of its own, cleared for every scale: pass 1 then sees exactly the windows that pass 0
     // accepted at this scale, never edge pixels or marks of a smaller scale.
     std::vector<unsigned char> mask(std::size_t(w) * std::size_t(h));
-    ScanState scan{cascade, images, mask, w, passCount, candidates};
+    ScanState scan{cascade, evaluate, prepared.sum, edgeSum, mask, w, passCount, candidates};
     for (const ScaleLayout& s : scales) {
         if (!s.isScanned())
             continue;
@@ -160,5 +162,16 @@ std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detecto
             prepared.activeCount = cascade.count;
         }
     }
-    return groupCandidates(candidates);
+    return candidates;
+}
+
+std::vector<FaceRect> scanForFaces(const ImageBuffer& grey, FaceDetector& detector,
+                                   WindowEvaluator evaluate)
+{
+    return groupCandidates(scanCandidates(grey, detector, evaluate));
+}
+
+std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detector)
+{
+    return scanForFaces(grey, detector, runCascadeAtFast);
 }

@@ -1,0 +1,215 @@
+#include "detect/window_evaluation.h"
+
+#include "detect/integral_image.h"
+
+#include "cascade_builders.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+void attach(HaarCascade& c, const ImageBuffer& picture, double scale = 1.0)
+{
+    ImageBuffer sum, sqsum;
+    computeIntegrals(picture, sum, &sqsum);
+    setImagesForScale(c, &sum, &sqsum, scale);
+}
+
+std::unique_ptr<HaarCascade> stagesFailingAt(int count, int failing)
+{
+    std::vector<HaarStage> stages;
+    for (int i = 0; i < count; ++i)
+        stages.push_back(constantStage(i != failing));
+    return makeCascade(20, 20, std::move(stages));
+}
+
+// A window whose 6 x 4 corner block is bright in its lower half (feature value above 0) or in its
+// upper half (below 0).
+ImageBuffer halfBrightPicture(bool lowerBright)
+{
+    ImageBuffer b = greyPicture(40, 30, 0);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            pixel(b, x, y) = ((y >= 2) == lowerBright) ? 200 : 0;
+    return b;
+}
+
+TEST(RunCascadeAt, WindowMustEndTwoPixelsInsideThePicture)
+{
+    auto c = stagesFailingAt(1, -1);
+    attach(*c, greyPicture(100, 40, 50));
+    EXPECT_EQ(runCascadeAt(0, *c, 78, 0), 1);
+    EXPECT_EQ(runCascadeAt(0, *c, 79, 0), -1);  // 79 + 20 >= 101 - 2
+    EXPECT_EQ(runCascadeAt(0, *c, 0, 18), 1);
+    EXPECT_EQ(runCascadeAt(0, *c, 0, 19), -1);
+    EXPECT_EQ(runCascadeAt(0, *c, -1, 0), -1);
+    EXPECT_EQ(runCascadeAt(0, *c, 0, -1), -1);
+    EXPECT_EQ(runCascadeAtFast(0, *c, 78, 18), 1);
+    EXPECT_EQ(runCascadeAtFast(0, *c, 79, 0), -1);
+
+    // A picture smaller than the window fits nowhere.
+    auto small = stagesFailingAt(1, -1);
+    attach(*small, greyPicture(19, 19, 50));
+    EXPECT_EQ(runCascadeAt(0, *small, 0, 0), -1);
+}
+
+TEST(RunCascadeAt, NothingToEvaluateGivesMinusOne)
+{
+    auto unprepared = stagesFailingAt(1, -1);
+    EXPECT_EQ(runCascadeAt(0, *unprepared, 0, 0), -1);
+    EXPECT_EQ(runCascadeAtFast(0, *unprepared, 0, 0), -1);
+
+    auto noImages = stagesFailingAt(1, -1);
+    ASSERT_NE(prepareCascade(*noImages), nullptr);
+    EXPECT_EQ(runCascadeAt(0, *noImages, 0, 0), -1);
+    EXPECT_EQ(runCascadeAtFast(0, *noImages, 0, 0), -1);
+
+    // Tilted features have no sums to be evaluated against.
+    auto tilted = makeCascade(20, 20, {makeStage(-1.0f, {makeStump(
+        makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f, 0.0f, 0.0f)})});
+    attach(*tilted, greyPicture(40, 40, 50));
+    EXPECT_EQ(runCascadeAt(0, *tilted, 0, 0), -1);
+}
+
+TEST(RunCascadeAt, ResultNamesTheRejectingStage)
+{
+    const ImageBuffer picture = noisePicture(40, 40, 5);
+    for (auto [failing, expected] : std::map<int, int>{{0, 0}, {1, -1}, {5, -5}, {-1, 1}}) {
+        auto c = stagesFailingAt(6, failing);
+        attach(*c, picture);
+        EXPECT_EQ(runCascadeAt(0, *c, 3, 4), expected) << failing;
+        EXPECT_EQ(runCascadeAtFast(0, *c, 3, 4), expected) << failing;
+    }
+}
+
+TEST(RunCascadeAt, StartAndActiveStagesBoundTheEvaluation)
+{
+    const ImageBuffer picture = noisePicture(40, 40, 6);
+    auto late = stagesFailingAt(22, 0);
+    attach(*late, picture);
+    EXPECT_EQ(runCascadeAt(2, *late, 1, 1), 1);  // stage 0 is never run
+    late->prepared->activeCount = 2;
+    EXPECT_EQ(runCascadeAt(0, *late, 1, 1), 0);
+
+    auto failing = stagesFailingAt(22, 10);
+    attach(*failing, picture);
+    failing->prepared->activeCount = 10;
+    EXPECT_EQ(runCascadeAt(2, *failing, 1, 1), 1);
+    failing->prepared->activeCount = 22;
+    EXPECT_EQ(runCascadeAt(2, *failing, 1, 1), -10);
+    EXPECT_EQ(runCascadeAtFast(2, *failing, 1, 1), -10);
+
+    // Start stage equal to the active count: nothing is evaluated.
+    auto all = stagesFailingAt(3, 0);
+    attach(*all, picture);
+    EXPECT_EQ(runCascadeAt(3, *all, 1, 1), 1);
+    EXPECT_EQ(runCascadeAtFast(3, *all, 1, 1), 1);
+}
+
+TEST(RunCascadeAt, FeatureEqualToTheThresholdTakesTheRightBranch)
+{
+    // On a uniform picture the balanced feature is exactly 0 and so is the scaled threshold (the
+    // standard deviation is 0): the stump must answer with its second leaf.
+    auto c = makeCascade(20, 20, {makeStage(0.5f, {makeStump(halvesFeature(), 0.5f, -1.0f, 1.0f)})});
+    attach(*c, greyPicture(40, 40, 77));
+    EXPECT_EQ(runCascadeAt(0, *c, 5, 5), 1);
+    EXPECT_EQ(runCascadeAtFast(0, *c, 5, 5), 1);
+    const PreparedCascade& p = *c->prepared;
+    EXPECT_EQ(evalTree(p, p.trees[0], 0.0, 5 * 41 + 5), 1.0f);
+}
+
+TEST(RunCascadeAt, StumpsPickTheirLeafByTheFeatureSign)
+{
+    for (bool lowerBright : {true, false}) {
+        auto c = makeCascade(20, 20, {makeStage(0.5f, {makeStump(halvesFeature(), 0.0f, -1.0f, 1.0f)})});
+        attach(*c, halfBrightPicture(lowerBright));
+        EXPECT_EQ(runCascadeAt(0, *c, 0, 0), lowerBright ? 1 : 0);
+        EXPECT_EQ(runCascadeAtFast(0, *c, 0, 0), lowerBright ? 1 : 0);
+    }
+}
+
+TEST(EvalTree, WalksNodesToTheirLeaves)
+{
+    // Node 0 sends a feature below its threshold to node 1, whose own test picks leaf 1 or 2;
+    // at or above, node 0 gives leaf 0.
+    HaarTree t = makeStump(halvesFeature(), 0.0f, 0.0f, 0.0f);
+    t.count = 2;
+    t.left[0] = 1;
+    t.right[0] = 0;
+    t.features[1] = halvesFeature();
+    t.thresholds[1] = -1e6f;
+    t.left[1] = -1;
+    t.right[1] = -2;
+    t.alpha[0] = 5.0f, t.alpha[1] = 6.0f, t.alpha[2] = 7.0f;
+    for (bool lowerBright : {true, false}) {
+        auto c = makeCascade(20, 20, {makeStage(6.5f, {t})});
+        attach(*c, halfBrightPicture(lowerBright));
+        const PreparedCascade& p = *c->prepared;
+        EXPECT_EQ(p.isStumpBased, 0);
+        EXPECT_EQ(evalTree(p, p.trees[0], 1.0, 0), lowerBright ? 5.0f : 7.0f);
+        EXPECT_EQ(runCascadeAt(0, *c, 0, 0), lowerBright ? 0 : 1);
+    }
+}
+
+TEST(RunCascadeAt, TreeShapedCascadesFollowTheirLinks)
+{
+    const ImageBuffer picture = noisePicture(40, 40, 7);
+    // 0 passes to its child 1, which fails; neither 1 nor its parent 0 has a next: rejected.
+    std::vector<HaarStage> stages = {constantStage(true), constantStage(false),
+                                     constantStage(true), constantStage(true)};
+    stages[1].parent = 0;
+    stages[0].child = 1;
+    stages[2].next = 3;
+    auto dead = makeCascade(20, 20, stages);
+    dead->stages[1].child = -1;
+    dead->stages[2].parent = -1;
+    dead->stages[3].parent = -1;
+    attach(*dead, picture);
+    ASSERT_EQ(dead->prepared->isTree, 1);
+    EXPECT_EQ(runCascadeAt(5, *dead, 1, 1), 0);  // the start stage is ignored
+
+    // Failing stage 1 has a next (2), which passes and has no child: accepted.
+    auto rescued = makeCascade(20, 20, stages);
+    rescued->stages[1].next = 2;
+    rescued->stages[1].child = -1;
+    rescued->stages[2].child = -1;
+    attach(*rescued, picture);
+    EXPECT_EQ(runCascadeAt(0, *rescued, 1, 1), 1);
+    EXPECT_EQ(runCascadeAtFast(0, *rescued, 1, 1), 1);
+
+    // Links that lead round in a circle reject the window instead of running forever.
+    auto circle = makeCascade(20, 20, {constantStage(false), constantStage(true)});
+    circle->stages[0].next = 1;
+    circle->stages[1].child = 0;
+    attach(*circle, picture);
+    EXPECT_EQ(runCascadeAt(0, *circle, 1, 1), 0);
+}
+
+TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
+{
+    std::map<int, int> outcomes;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        auto c = randomStumpCascade(seed, 8, 5);
+        const ImageBuffer picture = noisePicture(90, 70, seed);
+        for (double scale : {1.0, 1.3, 1.69, 2.197}) {
+            attach(*c, picture, scale);
+            for (int start : {0, 2}) {
+                for (int y = 0; y < 70; y += 3)
+                    for (int x = 0; x < 90; ++x) {
+                        const int plain = runCascadeAt(start, *c, x, y);
+                        ASSERT_EQ(runCascadeAtFast(start, *c, x, y), plain)
+                            << seed << " " << scale << " " << x << "," << y;
+                        ++outcomes[plain];
+                    }
+            }
+        }
+    }
+    // Windows ended at many stages, were accepted, and did not fit.
+    EXPECT_GE(outcomes.size(), 6u);
+    EXPECT_GT(outcomes[1], 0);
+    EXPECT_GT(outcomes[0], 0);
+}
+
+}  // namespace
