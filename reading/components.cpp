@@ -3,10 +3,75 @@
 #include <algorithm>
 #include <initializer_list>
 
+namespace {
+
+// Labels as linkPixels gives them, without its walk of the whole map on every merge. A merge
+// leaves each region with the smallest label that ever took part in it, so the labels are kept
+// in a union-find forest whose roots are those smallest labels; a pixel's final label is the root
+// of the label it got when it entered. Label numbers, sizes and final labels come out exactly as
+// a run of linkPixels over the same links in the same order would leave them.
+class LabelForest {
+public:
+    explicit LabelForest(std::size_t pixels) : labelOf_(pixels, -1) {}
+
+    void link(int a, int b)
+    {
+        const int la = labelOf_[a], lb = labelOf_[b];
+        if (la < 0 && lb < 0) {
+            const int label = int(parent_.size());
+            parent_.push_back(label);
+            size_.push_back(2);
+            labelOf_[a] = labelOf_[b] = label;
+        } else if (la < 0) {
+            labelOf_[a] = root(lb);
+            ++size_[labelOf_[a]];
+        } else if (lb < 0) {
+            labelOf_[b] = root(la);
+            ++size_[labelOf_[b]];
+        } else {
+            const int ra = root(la), rb = root(lb);
+            if (ra == rb)
+                return;
+            const int lo = std::min(ra, rb), hi = std::max(ra, rb);
+            parent_[hi] = lo;
+            size_[lo] += size_[hi];
+            size_[hi] = 0;
+        }
+    }
+
+    ComponentMap toMap()
+    {
+        ComponentMap map;
+        map.labelCount = int(parent_.size());
+        map.sizes = size_;
+        for (std::size_t p = 0; p < labelOf_.size(); ++p) {
+            if (labelOf_[p] >= 0)
+                map.labels.emplace_hint(map.labels.end(), int(p), root(labelOf_[p]));
+        }
+        return map;
+    }
+
+private:
+    int root(int label)
+    {
+        while (parent_[label] != label) {
+            parent_[label] = parent_[parent_[label]];
+            label = parent_[label];
+        }
+        return label;
+    }
+
+    std::vector<int> labelOf_;  // -1 until the pixel is linked
+    std::vector<int> parent_;
+    std::vector<int> size_;
+};
+
+}  // namespace
+
 ComponentMap labelComponents(const ImageBuffer& mask, BytePredicate qualifies)
 {
-    ComponentMap map;
     const int W = mask.width, H = mask.height;
+    LabelForest forest(std::size_t(W) * std::size_t(H));
     const unsigned char* m = mask.data;
     for (int y = 0; y + 1 < H; ++y) {
         for (int x = 0; x + 1 < W; ++x) {
@@ -15,11 +80,11 @@ ComponentMap labelComponents(const ImageBuffer& mask, BytePredicate qualifies)
                 continue;
             for (const int q : {p + 1, p + W, p + W + 1}) {
                 if (qualifies(m[q]))
-                    linkPixels(map, p, q);
+                    forest.link(p, q);
             }
         }
     }
-    return map;
+    return forest.toMap();
 }
 
 void linkPixels(ComponentMap& map, int a, int b)
@@ -65,26 +130,17 @@ std::vector<int> componentPixels(const ComponentMap& map, int label)
     return pixels;
 }
 
-void keepLargestComponent(ImageBuffer& mask)
-{
-    const ComponentMap map = labelComponents(mask, isNonZeroByte);
-    int best = -1, bestSize = -1;
-    for (int label = 0; label < map.labelCount; ++label) {
-        if (map.sizes[label] > bestSize) {
-            best = label;
-            bestSize = map.sizes[label];
-        }
-    }
-    for (int label = 0; label < map.labelCount; ++label) {
-        // A label merged away has no pixels left; skipping it saves a walk of the whole map.
-        if (label == best || map.sizes[label] == 0)
-            continue;
-        for (const int p : componentPixels(map, label))
-            mask.data[p] = 0;
-    }
-}
-
+// Both cleaning steps take every region's pixels in one walk of the map rather than one walk per
+// label; the pixels and their order are those componentPixels gives.
 namespace {
+
+std::vector<std::vector<int>> pixelsByLabel(const ComponentMap& map)
+{
+    std::vector<std::vector<int>> regions(std::size_t(std::max(map.labelCount, 0)));
+    for (const auto& [pixel, label] : map.labels)
+        regions[label].push_back(pixel);
+    return regions;
+}
 
 bool touchesBorder(const std::vector<int>& pixels, int W, int H)
 {
@@ -98,16 +154,29 @@ bool touchesBorder(const std::vector<int>& pixels, int W, int H)
 
 }  // namespace
 
+void keepLargestComponent(ImageBuffer& mask)
+{
+    const ComponentMap map = labelComponents(mask, isNonZeroByte);
+    int best = -1, bestSize = -1;
+    for (int label = 0; label < map.labelCount; ++label) {
+        if (map.sizes[label] > bestSize) {
+            best = label;
+            bestSize = map.sizes[label];
+        }
+    }
+    for (const auto& [pixel, label] : map.labels) {
+        if (label != best)
+            mask.data[pixel] = 0;
+    }
+}
+
 void fillHoles(const ImageBuffer& mask, ImageBuffer& out)
 {
     const ComponentMap map = labelComponents(mask, isZeroByte);
     if (&out != &mask)
         out = mask;
-    for (int label = 0; label < map.labelCount; ++label) {
-        if (map.sizes[label] == 0)
-            continue;
-        const std::vector<int> pixels = componentPixels(map, label);
-        if (touchesBorder(pixels, mask.width, mask.height))
+    for (const std::vector<int>& pixels : pixelsByLabel(map)) {
+        if (pixels.empty() || touchesBorder(pixels, mask.width, mask.height))
             continue;
         for (const int p : pixels)
             out.data[p] = 255;

@@ -143,46 +143,92 @@ int curveRow(int vertexColumn, int vertexRow, double a, int column)
     return static_cast<int>(vertexRow - ((column - vertexColumn) * a) * (column - vertexColumn));
 }
 
-FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth)
-{
-    const int W = edges.width, H = edges.height;
-    const int px = mouth.x, py = mouth.y;
-    const int xs = px - px / 4, xe = (px + W) / 2;
-    const int ys = py + W / 5, ye = H - 1;
-    const int nx = std::max(xe - xs, 0), ny = std::max(ye - ys, 0);
-    const std::vector<double>& grid = lowerCoefficients();
-    const std::size_t perCoefficient = std::size_t(nx) * ny;
+namespace {
 
-    // A candidate's count is the count of its left curve (a1, columns left of x0) plus that of
-    // its right curve (a2, from x0 on). Counting each half once per coefficient and vertex, instead
-    // of once per pair of coefficients, makes the search about forty times cheaper; the sums, and
-    // so the winner and its ties, are exactly those of the plain four-fold loop.
-    std::vector<int> leftCount(grid.size() * perCoefficient);
-    std::vector<int> rightCount(grid.size() * perCoefficient);
+// Edge counts of every lower half-curve, per coefficient, vertex column and vertex row: left
+// holds the columns left of the vertex, right the vertex column and those right of it.
+struct HalfCurveCounts {
+    int xs = 0, ys = 0, nx = 0, ny = 0;
+    std::vector<int> left, right;      // [coefficient][vertex column][vertex row]
+    std::vector<int> maxLeft, maxRight;  // the largest count of each coefficient
+
+    std::size_t perCoefficient() const { return std::size_t(nx) * ny; }
+};
+
+HalfCurveCounts countHalfCurves(const ImageBuffer& edges, MouthPoint mouth)
+{
+    const int W = edges.width, H = edges.height, px = mouth.x, py = mouth.y;
+    HalfCurveCounts counts;
+    counts.xs = px - px / 4;
+    counts.ys = py + W / 5;
+    counts.nx = std::max((px + W) / 2 - counts.xs, 0);
+    counts.ny = std::max(H - 1 - counts.ys, 0);
+    const std::vector<double>& grid = lowerCoefficients();
+    const std::size_t per = counts.perCoefficient();
+    counts.left.assign(grid.size() * per, 0);
+    counts.right.assign(grid.size() * per, 0);
+    counts.maxLeft.assign(grid.size(), 0);
+    counts.maxRight.assign(grid.size(), 0);
+
+    // The map by columns, 1 for an edge, so that one column's rows lie together.
+    std::vector<unsigned char> columns(std::size_t(W) * H);
+    for (int r = 0; r < H; ++r)
+        for (int c = 0; c < W; ++c)
+            columns[std::size_t(c) * H + r] = edges.data[std::size_t(r) * W + c] == 0;
+
     for (std::size_t k = 0; k < grid.size(); ++k) {
-        for (int ix = 0; ix < nx; ++ix) {
-            const int x0 = xs + ix;
-            for (int iy = 0; iy < ny; ++iy) {
-                const int y0 = ys + iy;
-                const std::size_t at = k * perCoefficient + std::size_t(ix) * ny + iy;
-                leftCount[at] = edgesOnCurve(edges, x0, y0, grid[k], 0, x0, py);
-                rightCount[at] = edgesOnCurve(edges, x0, y0, grid[k], x0, W, py);
+        const double a = grid[k];
+        for (int ix = 0; ix < counts.nx; ++ix) {
+            const int x0 = counts.xs + ix;
+            int* left = counts.left.data() + k * per + std::size_t(ix) * counts.ny;
+            int* right = counts.right.data() + k * per + std::size_t(ix) * counts.ny;
+            for (int c = 0; c < W; ++c) {
+                // The same product as curveRow, so every row is bit for bit the same.
+                const double drop = ((c - x0) * a) * (c - x0);
+                const unsigned char* column = columns.data() + std::size_t(c) * H;
+                int* count = c < x0 ? left : right;
+                for (int iy = 0; iy < counts.ny; ++iy) {
+                    const int r = static_cast<int>((counts.ys + iy) - drop);
+                    if (py < r && r >= 0 && r < H && column[r])
+                        ++count[iy];
+                }
+            }
+            for (int iy = 0; iy < counts.ny; ++iy) {
+                counts.maxLeft[k] = std::max(counts.maxLeft[k], left[iy]);
+                counts.maxRight[k] = std::max(counts.maxRight[k], right[iy]);
             }
         }
     }
+    return counts;
+}
+
+}  // namespace
+
+FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth)
+{
+    // A candidate's count is the count of its left half (a1) plus that of its right half (a2).
+    // Counting each half once per coefficient and vertex, instead of once per pair of
+    // coefficients, makes the search about forty times cheaper; the sums, and so the winner and
+    // its ties, are exactly those of the plain four-fold loop over a1, a2, x0 and y0.
+    const HalfCurveCounts counts = countHalfCurves(edges, mouth);
+    const std::vector<double>& grid = lowerCoefficients();
+    const std::size_t per = counts.perCoefficient();
 
     FaceMeasures m;
     int best = 0;
     for (std::size_t k1 = 0; k1 < grid.size(); ++k1) {
-        const int* left = leftCount.data() + k1 * perCoefficient;
+        const int* left = counts.left.data() + k1 * per;
         for (std::size_t k2 = 0; k2 < grid.size(); ++k2) {
-            const int* right = rightCount.data() + k2 * perCoefficient;
-            for (std::size_t i = 0; i < perCoefficient; ++i) {
+            // No candidate of this pair can beat the best one: only a larger count would win.
+            if (counts.maxLeft[k1] + counts.maxRight[k2] <= best)
+                continue;
+            const int* right = counts.right.data() + k2 * per;
+            for (std::size_t i = 0; i < per; ++i) {
                 const int n = left[i] + right[i];
                 if (n > best) {
                     best = n;
-                    m.x0 = xs + int(i / ny);
-                    m.y0 = ys + int(i % ny);
+                    m.x0 = counts.xs + int(i / counts.ny);
+                    m.y0 = counts.ys + int(i % counts.ny);
                     m.a1 = grid[k1];
                     m.a2 = grid[k2];
                 }

@@ -1,4 +1,5 @@
 #include "reading/components.h"
+#include "synthetic_face.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -209,6 +210,86 @@ TEST(FillHoles, BorderTestUsesWidthForColumnsAndHeightForRows)
                                    "##..",
                                    "####",
                                }));
+}
+
+// The rules as written: every link made through linkPixels, every region taken through
+// componentPixels.
+ComponentMap plainLabels(const ImageBuffer& mask, BytePredicate qualifies)
+{
+    ComponentMap map;
+    const int W = mask.width;
+    for (int y = 0; y + 1 < mask.height; ++y)
+        for (int x = 0; x + 1 < W; ++x) {
+            const int p = y * W + x;
+            if (!qualifies(mask.data[p]))
+                continue;
+            for (const int q : {p + 1, p + W, p + W + 1})
+                if (qualifies(mask.data[q]))
+                    linkPixels(map, p, q);
+        }
+    return map;
+}
+
+void plainKeepLargest(ImageBuffer& mask)
+{
+    const ComponentMap map = plainLabels(mask, isNonZeroByte);
+    int best = -1, bestSize = -1;
+    for (int L = 0; L < map.labelCount; ++L)
+        if (map.sizes[L] > bestSize) {
+            best = L;
+            bestSize = map.sizes[L];
+        }
+    for (int L = 0; L < map.labelCount; ++L)
+        if (L != best)
+            for (const int p : componentPixels(map, L))
+                mask.data[p] = 0;
+}
+
+void plainFillHoles(ImageBuffer& mask)
+{
+    const ComponentMap map = plainLabels(mask, isZeroByte);
+    const int W = mask.width, H = mask.height;
+    for (int L = 0; L < map.labelCount; ++L) {
+        const std::vector<int> P = componentPixels(map, L);
+        bool border = false;
+        for (const int p : P)
+            border = border || p % W == 0 || p % W == W - 1 || p / W == 0 || p / W == H - 1;
+        if (!border)
+            for (const int p : P)
+                mask.data[p] = 255;
+    }
+}
+
+TEST(Components, SameAsThePlainRulesOnRandomMasks)
+{
+    Lcg random{4242};
+    for (int trial = 0; trial < 60; ++trial) {
+        const int W = 2 + random.below(40), H = 2 + random.below(40);
+        const int density = 20 + random.below(60);
+        ImageBuffer mask(W, H, 1, 1);
+        for (std::size_t i = 0; i < mask.sizeInBytes(); ++i)
+            mask.data[i] = random.below(100) < density ? 255 : 0;
+        SCOPED_TRACE(testing::Message() << "trial " << trial << " " << W << "x" << H);
+
+        for (const BytePredicate predicate : {isNonZeroByte, isZeroByte}) {
+            const ComponentMap fast = labelComponents(mask, predicate);
+            const ComponentMap plain = plainLabels(mask, predicate);
+            EXPECT_EQ(fast.labelCount, plain.labelCount);
+            EXPECT_EQ(fast.sizes, plain.sizes);
+            EXPECT_EQ(fast.labels, plain.labels);
+            EXPECT_EQ(sumOfSizes(fast), int(fast.labels.size()));
+        }
+
+        ImageBuffer kept = mask, keptPlain = mask;
+        keepLargestComponent(kept);
+        plainKeepLargest(keptPlain);
+        EXPECT_EQ(rowsOfMask(kept), rowsOfMask(keptPlain));
+
+        ImageBuffer filled, filledPlain = mask;
+        fillHoles(mask, filled);
+        plainFillHoles(filledPlain);
+        EXPECT_EQ(rowsOfMask(filled), rowsOfMask(filledPlain));
+    }
 }
 
 TEST(Components, TinyMasksAreSafe)

@@ -1,3 +1,4 @@
+#include "plain_lower_search.h"
 #include "reading/outline.h"
 #include "synthetic_face.h"
 #include "test_support.h"
@@ -135,44 +136,6 @@ TEST(OutlineValidity, RangesAreInclusiveAndUnsetFails)
     bad = m;
     bad.x0.reset();
     EXPECT_FALSE(lowerCurvesValid(bad, 67, 100));
-}
-
-// The lower search as plainly written: four nested loops, every candidate counted in full.
-FaceMeasures plainLowerSearch(const ImageBuffer& E, MouthPoint mouth)
-{
-    const int W = E.width, H = E.height, px = mouth.x, py = mouth.y;
-    auto edgeAt = [&](int c, int r) {
-        return c >= 0 && c < W && r >= 0 && r < H && E.data[r * W + c] == 0;
-    };
-    FaceMeasures m;
-    int best = 0;
-    for (double a1 = 0.02; a1 < 0.04; a1 += 0.0005) {
-        for (double a2 = 0.02; a2 < 0.04; a2 += 0.0005) {
-            for (int x0 = px - px / 4; x0 < (px + W) / 2; ++x0) {
-                for (int y0 = py + W / 5; y0 < H - 1; ++y0) {
-                    int n = 0;
-                    for (int c = 0; c < x0 && c < W; ++c) {
-                        const int r = int(y0 - ((c - x0) * a1) * (c - x0));
-                        if (py < r && r < H && edgeAt(c, r))
-                            ++n;
-                    }
-                    for (int c = std::max(x0, 0); c < W; ++c) {
-                        const int r = int(y0 - ((c - x0) * a2) * (c - x0));
-                        if (py < r && r < H && edgeAt(c, r))
-                            ++n;
-                    }
-                    if (n > best) {
-                        best = n;
-                        m.x0 = x0;
-                        m.y0 = y0;
-                        m.a1 = a1;
-                        m.a2 = a2;
-                    }
-                }
-            }
-        }
-    }
-    return m;
 }
 
 void expectSameLowerFit(const FaceMeasures& fast, const FaceMeasures& plain)

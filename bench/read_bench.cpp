@@ -1,0 +1,90 @@
+// Time of one face reading (readFace) on the prepared faces of the sample photos and on a drawn
+// face. The reading runs on the window's thread, so it has to stay short.
+
+#include "detect/detect_faces.h"
+#include "reading/face_reader.h"
+#include "reading/prepare_face.h"
+#include "vision/diagnostics.h"
+#include "vision/picture.h"
+#include "vision/qimage_buffer.h"
+
+#include <QImage>
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <iostream>
+#include <string>
+
+namespace {
+
+QImage firstPreparedFace(const std::string& fileName)
+{
+    const QImage picture = reducePicture(
+        QImage(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + fileName)));
+    // The cascade lies in the source tree's data folder, two levels above the test data.
+    const std::string cascade =
+        std::string(VELMORA_TEST_DATA) + "/../../data/haarcascade_frontalface_alt.xml";
+    FaceDetector detector(std::wstring(cascade.begin(), cascade.end()));
+    const auto faces = detectFaces(toGray(loadImageBuffer(picture)), detector);
+    if (faces.empty())
+        return {};
+    return prepareFaceImage(cropFace(picture, faces.front()));
+}
+
+// A skin-coloured ellipse with a darker jaw line and a red mouth on a blue-grey ground.
+ImageBuffer drawnFace()
+{
+    const int W = 67, H = 100;
+    ImageBuffer bgra(W, H, 4, 1);
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            const double u = (x - 33.5) / 30, v = (y - 50) / 36.0;
+            const double d = u * u + v * v;
+            int r = 60, g = 90, b = 140;
+            if (d <= 1) {
+                const bool jaw = d > 0.8 && y > 50;
+                r = jaw ? 150 : 200, g = jaw ? 105 : 150, b = jaw ? 80 : 120;
+            }
+            const double mu = (x - 33.5) / 10.5, mv = (y - 69.8) / 2.16;
+            if (mu * mu + mv * mv <= 1)
+                r = 190, g = 40, b = 50;
+            unsigned char* p = bgra.data + (y * W + x) * 4;
+            p[0] = b, p[1] = g, p[2] = r, p[3] = 255;
+        }
+    }
+    return bgra;
+}
+
+void readBuffer(benchmark::State& state, const ImageBuffer& face)
+{
+    setDiagnosticsStream(nullptr);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readFace(face));
+    setDiagnosticsStream(&std::cout);
+}
+
+void BM_ReadDrawnFace(benchmark::State& state) { readBuffer(state, drawnFace()); }
+BENCHMARK(BM_ReadDrawnFace)->Unit(benchmark::kMillisecond);
+
+void readPhoto(benchmark::State& state, const char* fileName)
+{
+    std::ostream& keep = diagnostics();
+    setDiagnosticsStream(nullptr);
+    const QImage face = firstPreparedFace(fileName);
+    setDiagnosticsStream(&keep);
+    if (face.isNull()) {
+        state.SkipWithError("no face detected");
+        return;
+    }
+    readBuffer(state, loadImageBuffer(face));
+}
+
+void BM_ReadAstronaut(benchmark::State& state) { readPhoto(state, "astronaut.png"); }
+BENCHMARK(BM_ReadAstronaut)->Unit(benchmark::kMillisecond);
+
+void BM_ReadGraceHopper(benchmark::State& state) { readPhoto(state, "grace_hopper.jpg"); }
+BENCHMARK(BM_ReadGraceHopper)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

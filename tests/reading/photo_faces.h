@@ -1,0 +1,29 @@
+#pragma once
+// The prepared face images of a sample photograph, made the way the window makes them: reduced
+// picture, grey buffer, detection, the face cut with its margins, then the reader's preparation.
+
+#include "detect/detect_faces.h"
+#include "reading/prepare_face.h"
+#include "vision/diagnostics.h"
+#include "vision/picture.h"
+#include "vision/qimage_buffer.h"
+
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+inline std::vector<QImage> preparedPhotoFaces(const std::string& fileName)
+{
+    std::ostream& keep = diagnostics();
+    setDiagnosticsStream(nullptr);
+    const QImage picture =
+        reducePicture(QImage(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + fileName)));
+    const std::string cascadePath = VELMORA_CASCADE;
+    FaceDetector detector(std::wstring(cascadePath.begin(), cascadePath.end()));
+    std::vector<QImage> faces;
+    for (const FaceRect& rect : detectFaces(toGray(loadImageBuffer(picture)), detector))
+        faces.push_back(prepareFaceImage(cropFace(picture, rect)));
+    setDiagnosticsStream(&keep);
+    return faces;
+}
