@@ -8,6 +8,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 
 namespace {

@@ -1,0 +1,104 @@
+// Time of one detection run on the grey buffers of the sample photos, prepared exactly as the
+// window prepares them (RGB32, 1000-pixel reduction, B,G,R,A buffer, grey).
+
+#include "detect/detect_faces.h"
+#include "detect/face_scan.h"
+#include "detect/window_evaluation.h"
+#include "vision/diagnostics.h"
+#include "vision/picture.h"
+#include "vision/qimage_buffer.h"
+
+#include <QImage>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <iostream>
+#include <string>
+
+namespace {
+
+const char* const photoNames[] = {"astronaut.png", "grace_hopper.jpg", "two_people.jpg",
+                                  "coffee.png", "camera.png"};
+
+FaceDetector& sharedDetector()
+{
+    static FaceDetector* detector = [] {
+        setDiagnosticsStream(nullptr);
+        const std::string path = std::string(VELMORA_TEST_DATA) + "/../../data/haarcascade_frontalface_alt.xml";
+        auto* d = new FaceDetector(std::wstring(path.begin(), path.end()));
+        setDiagnosticsStream(&std::cout);
+        return d;
+    }();
+    return *detector;
+}
+
+ImageBuffer greyPhoto(const char* name)
+{
+    const QImage photo(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + name));
+    return toGray(loadImageBuffer(reducePicture(photo)));
+}
+
+void runDetection(benchmark::State& state, const char* name, WindowEvaluator evaluate)
+{
+    FaceDetector& detector = sharedDetector();
+    if (!detector.cascade) {
+        state.SkipWithError("cascade file not loaded");
+        return;
+    }
+    const ImageBuffer grey = greyPhoto(name);
+    if (grey.isEmpty()) {
+        state.SkipWithError("photo not loaded");
+        return;
+    }
+    std::size_t faces = 0;
+    for (auto _ : state) {
+        const auto found = scanForFaces(grey, detector, evaluate);
+        faces = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["faces"] = double(faces);
+    state.SetLabel(std::to_string(grey.width) + "x" + std::to_string(grey.height));
+}
+
+void detectFacesOn(benchmark::State& state, const char* name)
+{
+    // detectFaces itself, the path the window takes.
+    FaceDetector& detector = sharedDetector();
+    if (!detector.cascade) {
+        state.SkipWithError("cascade file not loaded");
+        return;
+    }
+    const ImageBuffer grey = greyPhoto(name);
+    for (auto _ : state) {
+        const auto found = detectFaces(grey, detector);
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetLabel(std::to_string(grey.width) + "x" + std::to_string(grey.height));
+}
+
+void plainEvaluationOn(benchmark::State& state, const char* name)
+{
+    runDetection(state, name, runCascadeAt);
+}
+
+const int registered = [] {
+    for (const char* name : photoNames) {
+        benchmark::RegisterBenchmark((std::string("detectFaces/") + name).c_str(), detectFacesOn, name)
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(9)
+            ->ReportAggregatesOnly(true)
+            ->ComputeStatistics("min", [](const std::vector<double>& v) {
+                return *std::min_element(v.begin(), v.end());
+            });
+        benchmark::RegisterBenchmark((std::string("plainEvaluation/") + name).c_str(),
+                                     plainEvaluationOn, name)
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+    return 0;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();
