@@ -2,8 +2,13 @@
 // face. The reading runs on the window's thread, so it has to stay short.
 
 #include "detect/detect_faces.h"
+#include "reading/components.h"
 #include "reading/face_reader.h"
+#include "reading/masks.h"
+#include "reading/outline.h"
 #include "reading/prepare_face.h"
+#include "reading/skin_mask.h"
+#include "tests/reading/plain_lower_search.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
@@ -84,6 +89,50 @@ BENCHMARK(BM_ReadAstronaut)->Unit(benchmark::kMillisecond);
 
 void BM_ReadGraceHopper(benchmark::State& state) { readPhoto(state, "grace_hopper.jpg"); }
 BENCHMARK(BM_ReadGraceHopper)->Unit(benchmark::kMillisecond);
+
+// The lower outline search alone, as the library runs it and as the plain four-fold loop, on the
+// edge map of the astronaut's masked face: the reading's one expensive step.
+struct SearchInput {
+    ImageBuffer edges;
+    MouthPoint mouth;
+};
+
+SearchInput astronautSearchInput()
+{
+    std::ostream& keep = diagnostics();
+    setDiagnosticsStream(nullptr);
+    const QImage face = firstPreparedFace("astronaut.png");
+    SearchInput input;
+    if (!face.isNull()) {
+        const ImageBuffer rgb = bgraToRgb(loadImageBuffer(face));
+        ImageBuffer skin;
+        skinMask(rgb, skin);
+        keepLargestComponent(skin);
+        ImageBuffer filled;
+        fillHoles(skin, filled);
+        input.edges = edgeMap(applyMask(rgb, filled));
+        input.mouth = locateMouthPoint(rgb);
+    }
+    setDiagnosticsStream(&keep);
+    return input;
+}
+
+template <FaceMeasures (*search)(const ImageBuffer&, MouthPoint)>
+void searchOnly(benchmark::State& state)
+{
+    const SearchInput input = astronautSearchInput();
+    if (input.edges.isEmpty()) {
+        state.SkipWithError("no face detected");
+        return;
+    }
+    setDiagnosticsStream(nullptr);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(search(input.edges, input.mouth));
+    setDiagnosticsStream(&std::cout);
+}
+
+BENCHMARK_TEMPLATE(searchOnly, searchLowerOutline)->Name("BM_LowerSearchAstronaut")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(searchOnly, plainLowerSearch)->Name("BM_PlainLowerSearchAstronaut")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

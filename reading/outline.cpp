@@ -155,6 +155,24 @@ struct HalfCurveCounts {
     std::size_t perCoefficient() const { return std::size_t(nx) * ny; }
 };
 
+// The row of a curve at a column is y0 - drop truncated, with drop = a x (c - x0)^2 >= 0. When
+// drop is an integer, or lies at least 1e-9 away from the nearest integer, the rounding of the
+// subtraction (a relative error below 1e-15 for these small values) cannot carry a positive
+// result across an integer, so the row is exactly y0 - ceil(drop) for every y0 that gives a row
+// above 0. That shift is returned; -1 asks for the row to be computed one vertex row at a time
+// (drop within 1e-9 of an integer without being one, a huge drop, or a mouth above the picture,
+// where rows at 0 or above would need truncation of negative values).
+int rowShift(double drop, int py)
+{
+    if (py < 0 || !(drop >= 0) || drop > 1e6)
+        return -1;
+    const double ceiling = std::ceil(drop);
+    const double gap = ceiling - drop;
+    if (gap == 0 || (gap > 1e-9 && gap < 1 - 1e-9))
+        return static_cast<int>(ceiling);
+    return -1;
+}
+
 HalfCurveCounts countHalfCurves(const ImageBuffer& edges, MouthPoint mouth)
 {
     const int W = edges.width, H = edges.height, px = mouth.x, py = mouth.y;
@@ -187,6 +205,14 @@ HalfCurveCounts countHalfCurves(const ImageBuffer& edges, MouthPoint mouth)
                 const double drop = ((c - x0) * a) * (c - x0);
                 const unsigned char* column = columns.data() + std::size_t(c) * H;
                 int* count = c < x0 ? left : right;
+                const int shift = rowShift(drop, py);
+                if (shift >= 0) {
+                    // Row y0 - shift for every vertex row; only rows below the mouth count.
+                    const int rowOfFirst = counts.ys - shift;
+                    for (int iy = std::max(0, py + 1 - rowOfFirst); iy < counts.ny; ++iy)
+                        count[iy] += column[rowOfFirst + iy];
+                    continue;
+                }
                 for (int iy = 0; iy < counts.ny; ++iy) {
                     const int r = static_cast<int>((counts.ys + iy) - drop);
                     if (py < r && r >= 0 && r < H && column[r])
