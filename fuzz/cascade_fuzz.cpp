@@ -1,17 +1,24 @@
 // Cascade files straight into the loader, and every cascade it accepts into the detector: the
 // loader promises that what it hands over is complete and safe to evaluate, so a fuzzed cascade
-// must neither break the loader nor the scan that uses it.
+// must neither break the loader nor the scan that uses it. Every text the loader lets through to
+// the XML parser is parsed once more here, to check that the nesting guard in front of the parser
+// never counts less deeply than the parser goes.
 
 #include "detect/detect_faces.h"
 #include "vision/diagnostics.h"
 #include "vision/haar_cascade.h"
 #include "vision/image_buffer.h"
+#include "vision/xml_nesting.h"
+
+#include <tinyxml.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -45,6 +52,36 @@ const ImageBuffer& picture()
     return grey;
 }
 
+int parsedDepth(const TiXmlDocument& document)
+{
+    int deepest = 0;
+    std::vector<std::pair<const TiXmlNode*, int>> open{{&document, 0}};
+    while (!open.empty()) {
+        auto [node, depth] = open.back();
+        open.pop_back();
+        deepest = depth > deepest ? depth : deepest;
+        for (const TiXmlElement* child = node->FirstChildElement(); child; child = child->NextSiblingElement())
+            open.push_back({child, depth + 1});
+    }
+    return deepest;
+}
+
+// The same limit as the loader's: only texts within it reach the parser.
+void checkNestingBound(const std::uint8_t* data, std::size_t size)
+{
+    constexpr int limit = 256;
+    std::string text(reinterpret_cast<const char*>(data), size);
+    if (!isUtf8Text(text))
+        return;
+    int bound = xmlNestingBound(text, limit);
+    if (bound > limit)
+        return;
+    TiXmlDocument document;
+    document.LoadFile(scratchFile().c_str(), TIXML_ENCODING_UTF8);
+    // The element whose start tag is being read counts one more than the bound's open elements.
+    check(parsedDepth(document) <= bound + 1, "nesting bound below the parser's depth");
+}
+
 void checkComplete(const HaarCascade& cascade)
 {
     check(cascade.signature == HaarCascade::validSignature, "signature");
@@ -75,6 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, file);
     std::fclose(file);
 
+    checkNestingBound(data, size);
     FaceDetector detector(std::wstring(scratchFile().begin(), scratchFile().end()));
     if (!detector.cascade)
         return 0;

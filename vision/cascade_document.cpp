@@ -3,8 +3,10 @@
 #include "vision/cascade_numbers.h"
 #include "vision/diagnostics.h"
 #include "vision/stage_links.h"
+#include "vision/xml_nesting.h"
 
 #include <climits>
+#include <cstdio>
 #include <string>
 #include <tinyxml.h>
 
@@ -242,6 +244,27 @@ std::unique_ptr<HaarCascade> refuse(const Failure& failure)
 }
 
 }  // namespace
+
+std::unique_ptr<HaarCascade> cascadeFromFile(std::FILE* file)
+{
+    // A cascade nests its elements about ten deep; far more would only threaten the stack.
+    constexpr int maxNesting = 256;
+
+    std::string bytes;
+    std::rewind(file);
+    char chunk[1 << 16];
+    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        bytes.append(chunk, read);
+    if (!isUtf8Text(bytes))
+        return refuse("the file is not UTF-8 text");
+    if (xmlNestingBound(bytes, maxNesting) > maxNesting)
+        return refuse("elements are nested more than " + std::to_string(maxNesting) + " deep");
+
+    // The parser rewinds the file and reads it whole again.
+    TiXmlDocument document;
+    document.LoadFile(file, TIXML_ENCODING_UTF8);
+    return cascadeFromDocument(document);
+}
 
 std::unique_ptr<HaarCascade> cascadeFromDocument(const TiXmlDocument& document)
 {

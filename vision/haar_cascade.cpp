@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <tinyxml.h>
 
 namespace {
 
@@ -87,7 +86,6 @@ std::unique_ptr<HaarCascade> createHaarCascade(int stageCount)
 
 std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path)
 {
-    TiXmlDocument document;
     errno = 0;
     File file(std::fopen(toUtf8(path).c_str(), "r"));
     if (!file) {
@@ -106,9 +104,7 @@ std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path)
     }
     diagnostics() << " read data from file " << toUtf8(firstLine) << std::endl;
 
-    // The parser rewinds the file and reads it whole from its first byte.
-    document.LoadFile(file.get(), TIXML_ENCODING_UTF8);
-    return cascadeFromDocument(document);
+    return cascadeFromFile(file.get());
 }
 
 FaceDetector::FaceDetector(const std::wstring& path) : cascade(loadHaarCascade(path)) {}
