@@ -33,7 +33,8 @@ void check(bool condition, const char* what)
 // One file per process, in memory, so that parallel fuzzing jobs do not share it.
 const std::string& scratchFile()
 {
-    static const std::string path = "/dev/shm/velmora-cascade-fuzz-" + std::to_string(::getpid()) + ".xml";
+    static const std::string path =
+        "/dev/shm/velmora-cascade-fuzz-" + std::to_string(::getpid()) + ".xml";
     return path;
 }
 
@@ -60,7 +61,8 @@ int parsedDepth(const TiXmlDocument& document)
         auto [node, depth] = open.back();
         open.pop_back();
         deepest = depth > deepest ? depth : deepest;
-        for (const TiXmlElement* child = node->FirstChildElement(); child; child = child->NextSiblingElement())
+        for (const TiXmlElement* child = node->FirstChildElement(); child;
+             child = child->NextSiblingElement())
             open.push_back({child, depth + 1});
     }
     return deepest;

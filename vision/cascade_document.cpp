@@ -84,8 +84,10 @@ Failure readFeature(const TiXmlElement& node, HaarFeature& feature)
     if (rectCount > 3)
         return "has " + std::to_string(rectCount) + " rectangles";
     int r = 0;
-    for (const TiXmlElement* item = firstItem(rects); item; item = item->NextSiblingElement(), ++r) {
-        Failure failure = at("rectangle " + std::to_string(r), readRect(item->GetText(), feature.rects[r]));
+    for (const TiXmlElement* item = firstItem(rects); item;
+         item = item->NextSiblingElement(), ++r) {
+        Failure failure =
+            at("rectangle " + std::to_string(r), readRect(item->GetText(), feature.rects[r]));
         if (!failure.empty())
             return failure;
     }
@@ -100,8 +102,8 @@ Failure readFeature(const TiXmlElement& node, HaarFeature& feature)
 
 // One side of node k: a link to another node when the file names one, else a new leaf value,
 // numbered in reading order across the whole tree.
-Failure readLink(const TiXmlElement& node, const char* nodeName, const char* valueName,
-                 int& link, HaarTree& tree, int& leaves)
+Failure readLink(const TiXmlElement& node, const char* nodeName, const char* valueName, int& link,
+                 HaarTree& tree, int& leaves)
 {
     if (node.FirstChildElement(nodeName))
         return readIntChild(node, nodeName, link);
@@ -152,7 +154,8 @@ Failure readTree(const TiXmlElement& item, HaarTree& tree)
         return "has " + std::to_string(nodeCount) + " nodes";
     int k = 0;
     int leaves = 0;
-    for (const TiXmlElement* node = firstItem(&item); node; node = node->NextSiblingElement(), ++k) {
+    for (const TiXmlElement* node = firstItem(&item); node;
+         node = node->NextSiblingElement(), ++k) {
         if (Failure failure = at("node " + std::to_string(k), readNode(*node, k, tree, leaves));
             !failure.empty())
             return failure;
@@ -184,14 +187,17 @@ Failure readStage(const TiXmlElement& item, int i, HaarCascade& cascade)
     stage.trees.resize(treeCount);
     stage.count = treeCount;
     int j = 0;
-    for (const TiXmlElement* tree = firstItem(trees); tree; tree = tree->NextSiblingElement(), ++j) {
+    for (const TiXmlElement* tree = firstItem(trees); tree;
+         tree = tree->NextSiblingElement(), ++j) {
         if (Failure failure = at("tree " + std::to_string(j), readTree(*tree, stage.trees[j]));
             !failure.empty())
             return failure;
     }
-    if (Failure failure = readFloatChild(item, "stage_threshold", stage.threshold); !failure.empty())
+    if (Failure failure = readFloatChild(item, "stage_threshold", stage.threshold);
+        !failure.empty())
         return failure;
-    if (Failure failure = readStageLink(item, "parent", cascade.count, stage.parent); !failure.empty())
+    if (Failure failure = readStageLink(item, "parent", cascade.count, stage.parent);
+        !failure.empty())
         return failure;
     if (Failure failure = readStageLink(item, "next", cascade.count, stage.next); !failure.empty())
         return failure;
@@ -226,7 +232,8 @@ Failure readCascade(const TiXmlElement& element, const TiXmlElement& stages, Haa
         !failure.empty())
         return failure;
     int i = 0;
-    for (const TiXmlElement* item = firstItem(&stages); item; item = item->NextSiblingElement(), ++i) {
+    for (const TiXmlElement* item = firstItem(&stages); item;
+         item = item->NextSiblingElement(), ++i) {
         if (Failure failure = at("stage " + std::to_string(i), readStage(*item, i, cascade));
             !failure.empty())
             return failure;

@@ -12,10 +12,7 @@ bool isSpace(char c)
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool isHexDigit(char c)
-{
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 void skipSpace(NumberCursor& cursor)
 {
@@ -34,7 +31,8 @@ bool readMagnitude(NumberCursor& cursor, float& value)
 {
     if (peek(cursor) == '0' && (peek(cursor, 1) == 'x' || peek(cursor, 1) == 'X') &&
         (isHexDigit(peek(cursor, 2)) || peek(cursor, 2) == '.')) {
-        auto [end, error] = std::from_chars(cursor.at + 2, cursor.end, value, std::chars_format::hex);
+        auto [end, error] =
+            std::from_chars(cursor.at + 2, cursor.end, value, std::chars_format::hex);
         if (error == std::errc()) {
             cursor.at = end;
             return true;

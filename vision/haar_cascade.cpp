@@ -90,7 +90,8 @@ std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path)
     File file(std::fopen(toUtf8(path).c_str(), "r"));
     if (!file) {
         const char* error = std::strerror(errno);
-        diagnostics() << "failed to open file " << toUtf8(path) << " errno is " << error << std::endl;
+        diagnostics() << "failed to open file " << toUtf8(path) << " errno is " << error
+                      << std::endl;
         return nullptr;
     }
     diagnostics() << " error after fopen is " << std::strerror(errno) << std::endl;

@@ -34,7 +34,8 @@ struct Walk {
 int findStageLoop(const HaarCascade& cascade)
 {
     const std::vector<HaarStage>& stages = cascade.stages;
-    bool isTree = std::any_of(stages.begin(), stages.end(), [](const HaarStage& s) { return s.next >= 0; });
+    bool isTree =
+        std::any_of(stages.begin(), stages.end(), [](const HaarStage& s) { return s.next >= 0; });
     if (!isTree || stages.empty())
         return -1;
 

@@ -37,7 +37,8 @@ bool startsWith(const Byte* p, const char* literal, bool ignoreCase = false)
 const Byte* skipSpace(const Byte* p)
 {
     while (*p) {
-        if (p[0] == 0xEF && ((p[1] == 0xBB && p[2] == 0xBF) || (p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF))))
+        if (p[0] == 0xEF &&
+            ((p[1] == 0xBB && p[2] == 0xBF) || (p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF))))
             p += 3;
         else if (isSpace(*p))
             ++p;
@@ -68,7 +69,8 @@ const Byte* attribute(const Byte* p)
         return nullptr;
     p = skipSpace(p + 1);
     if (*p == '"' || *p == '\'') {
-        const Byte* close = reinterpret_cast<const Byte*>(std::strchr(reinterpret_cast<const char*>(p + 1), *p));
+        const Byte* close =
+            reinterpret_cast<const Byte*>(std::strchr(reinterpret_cast<const char*>(p + 1), *p));
         return close ? close + 1 : nullptr;
     }
     // Unquoted values are tolerated up to white space, '/' or '>'; a quote in one is an error.
@@ -135,8 +137,11 @@ bool isUtf8Text(const std::string& bytes)
     const Byte* p = reinterpret_cast<const Byte*>(bytes.c_str());
     while (*p) {
         Byte lead = *p;
-        int extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2
-                  : lead >= 0xF0 && lead <= 0xF4 ? 3 : -1;
+        int extra = lead < 0x80                    ? 0
+                    : lead >= 0xC2 && lead <= 0xDF ? 1
+                    : lead >= 0xE0 && lead <= 0xEF ? 2
+                    : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                   : -1;
         if (extra < 0)
             return false;
         unsigned long code = extra == 0 ? lead : lead & (0x3F >> extra);

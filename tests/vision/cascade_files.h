@@ -26,12 +26,16 @@ inline LoadResult loadCapturing(const std::wstring& path)
     return result;
 }
 
-inline std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+inline std::wstring widen(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
 
 // A fresh path in the test's scratch folder; name may hold any characters.
 inline std::wstring scratchPath(const std::wstring& name)
 {
-    return widen(testing::TempDir()) + L"velmora-" + widen(std::to_string(::getpid())) + L"-" + name;
+    return widen(testing::TempDir()) + L"velmora-" + widen(std::to_string(::getpid())) + L"-" +
+           name;
 }
 
 inline std::wstring writeScratchFile(const std::wstring& name, const std::string& bytes)

@@ -36,12 +36,16 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-std::string nodeWith(const std::string& from, const std::string& to) { return replaced(goodNode, from, to); }
+std::string nodeWith(const std::string& from, const std::string& to)
+{
+    return replaced(goodNode, from, to);
+}
 
 LoadResult loadText(const std::string& text)
 {
     static int serial = 0;
-    return loadCapturing(writeScratchFile(L"case-" + widen(std::to_string(++serial)) + L".xml", text));
+    return loadCapturing(
+        writeScratchFile(L"case-" + widen(std::to_string(++serial)) + L".xml", text));
 }
 
 // The one line that says what was refused; the load's other lines are the usual trail.
@@ -64,11 +68,13 @@ TEST(CascadeRefusal, TheBuildingBlocksMakeALoadableCascade)
 
 TEST(CascadeRefusal, DocumentsThatAreNoCascade)
 {
-    expectRefused("<?xml version=\"1.0\"?>\n<storage><cascade><size>4 4</size>", "not well-formed XML");
+    expectRefused("<?xml version=\"1.0\"?>\n<storage><cascade><size>4 4</size>",
+                  "not well-formed XML");
     expectRefused("just some words\n", "not well-formed XML");
     expectRefused("<?xml version=\"1.0\"?>\n<storage/>\n", "no cascade element");
-    expectRefused("<?xml version=\"1.0\"?>\n<storage><cascade><size>4 4</size></cascade></storage>\n",
-                  "cascade has no stages");
+    expectRefused(
+        "<?xml version=\"1.0\"?>\n<storage><cascade><size>4 4</size></cascade></storage>\n",
+        "cascade has no stages");
 }
 
 TEST(CascadeRefusal, ZeroStagesLeaveItToCreateHaarCascade)
@@ -95,7 +101,8 @@ TEST(CascadeRefusal, WindowSizes)
 TEST(CascadeRefusal, StagesWithoutTrees)
 {
     std::string good = stage(item(item(goodNode)));
-    expectRefused(document(good + item("<stage_threshold>0</stage_threshold>")), "stage 1 has no trees");
+    expectRefused(document(good + item("<stage_threshold>0</stage_threshold>")),
+                  "stage 1 has no trees");
     expectRefused(document(good + stage("")), "stage 1 has no tree items");
     expectRefused(document(stage("<!-- only a comment -->")), "stage 0 has no tree items");
 }
@@ -107,7 +114,8 @@ TEST(CascadeRefusal, TreesWithTooFewOrTooManyNodes)
     expectRefused(document(stage(threeNodes)), "stage 0 tree 0 has 3 nodes");
 
     // Two nodes that each end in two leaves need four leaf values.
-    std::string root = nodeWith("<left_val>-1</left_val>", "<left_node>1</left_node><left_val>7</left_val>");
+    std::string root =
+        nodeWith("<left_val>-1</left_val>", "<left_node>1</left_node><left_val>7</left_val>");
     LoadResult twoNodes = loadText(document(stage(item(item(root) + item(goodNode)))));
     EXPECT_NE(twoNodes.cascade, nullptr) << twoNodes.trail;  // left_val is ignored beside left_node
     expectRefused(document(stage(item(item(goodNode) + item(goodNode)))),
@@ -117,7 +125,8 @@ TEST(CascadeRefusal, TreesWithTooFewOrTooManyNodes)
 TEST(CascadeRefusal, FeaturesAndNodeValues)
 {
     const std::pair<std::pair<const char*, const char*>, const char*> cases[] = {
-        {{"<feature><rects><_>0 0 2 2 -1.</_><_>0 0 1 1 2.</_></rects><tilted>0</tilted></feature>", ""},
+        {{"<feature><rects><_>0 0 2 2 -1.</_><_>0 0 1 1 2.</_></rects><tilted>0</tilted></feature>",
+          ""},
          "node 0 has no feature"},
         {{"<rects><_>0 0 2 2 -1.</_><_>0 0 1 1 2.</_></rects>", ""}, "node 0 has no rectangles"},
         {{"<rects><_>0 0 2 2 -1.</_><_>0 0 1 1 2.</_></rects>", "<rects></rects>"},
@@ -125,19 +134,24 @@ TEST(CascadeRefusal, FeaturesAndNodeValues)
         {{"</rects>", "<_>1 1 1 1 1</_><_>1 1 1 1 1</_></rects>"}, "node 0 has 4 rectangles"},
         {{"0 0 1 1 2.", "0 0 1 1"}, "node 0 rectangle 1 is not four integers and a weight"},
         {{"0 0 1 1 2.", "0 0 1 1 two"}, "node 0 rectangle 1 is not four integers and a weight"},
-        {{"0 0 1 1 2.", "0 0 1 4294967297 2"}, "node 0 rectangle 1 is not four integers and a weight"},
+        {{"0 0 1 1 2.", "0 0 1 4294967297 2"},
+         "node 0 rectangle 1 is not four integers and a weight"},
         {{"<_>0 0 2 2 -1.</_>", "<_></_>"}, "node 0 rectangle 0 is empty"},
         {{"<tilted>0</tilted>", ""}, "node 0 has no tilted"},
         {{"<tilted>0</tilted>", "<tilted>yes</tilted>"}, "node 0 tilted is not a 32-bit integer"},
         {{"<threshold>0.5</threshold>", ""}, "node 0 has no threshold"},
         {{"<threshold>0.5</threshold>", "<threshold></threshold>"}, "node 0 has no threshold"},
-        {{"<threshold>0.5</threshold>", "<threshold>half</threshold>"}, "node 0 threshold is not a real number"},
-        {{"<threshold>0.5</threshold>", "<threshold>1e99</threshold>"}, "node 0 threshold is not a real number"},
+        {{"<threshold>0.5</threshold>", "<threshold>half</threshold>"},
+         "node 0 threshold is not a real number"},
+        {{"<threshold>0.5</threshold>", "<threshold>1e99</threshold>"},
+         "node 0 threshold is not a real number"},
         {{"<left_val>-1</left_val>", ""}, "node 0 has no left_val"},
-        {{"<right_val>1</right_val>", "<right_val>--1</right_val>"}, "node 0 right_val is not a real number"},
+        {{"<right_val>1</right_val>", "<right_val>--1</right_val>"},
+         "node 0 right_val is not a real number"},
     };
     for (const auto& [change, because] : cases)
-        expectRefused(withNode(nodeWith(change.first, change.second)), std::string("stage 0 tree 0 ") + because);
+        expectRefused(withNode(nodeWith(change.first, change.second)),
+                      std::string("stage 0 tree 0 ") + because);
 }
 
 TEST(CascadeRefusal, NodeLinksMustEndInLeavesTheTreeHas)
@@ -150,7 +164,8 @@ TEST(CascadeRefusal, NodeLinksMustEndInLeavesTheTreeHas)
     expectRefused(withNode(linked("left", "1")), "node 0 links to node 1 of a tree with 1 nodes");
     expectRefused(document(stage(item(item(linked("left", "1")) + item(linked("right", "1"))))),
                   "node 1 links to node 1 of a tree with 2 nodes");
-    expectRefused(withNode(linked("left", "-5")), "node 0 links to leaf 5 of a tree with 1 leaf values");
+    expectRefused(withNode(linked("left", "-5")),
+                  "node 0 links to leaf 5 of a tree with 1 leaf values");
 
     // A link of 0 names leaf 0, which the left value has made.
     LoadResult leafLink = loadText(withNode(linked("right", "0")));
@@ -163,8 +178,10 @@ TEST(CascadeRefusal, StageLinksOutOfRange)
     std::string trees = item(item(goodNode));
     expectRefused(document(stage(trees, 1)), "stage 0 has parent 1 outside -1 to 0");
     expectRefused(document(stage(trees, -2)), "stage 0 has parent -2 outside -1 to 0");
-    expectRefused(document(stage(trees) + stage(trees, 0, 2)), "stage 1 has next 2 outside -1 to 1");
-    expectRefused(replaced(document(stage(trees)), "<parent>-1</parent>", ""), "stage 0 has no parent");
+    expectRefused(document(stage(trees) + stage(trees, 0, 2)),
+                  "stage 1 has next 2 outside -1 to 1");
+    expectRefused(replaced(document(stage(trees)), "<parent>-1</parent>", ""),
+                  "stage 0 has no parent");
     expectRefused(replaced(document(stage(trees)), "<next>-1</next>", "<next>x</next>"),
                   "stage 0 next is not a 32-bit integer");
 }
@@ -180,8 +197,10 @@ TEST(CascadeRefusal, TreeShapedStageLinksMustNotLoop)
 
     expectRefused(document(stage(trees, -1, 0)), "the stage links loop back to stage 0");
     // Stage 1 fails, climbs to stage 0, whose next is stage 1 again.
-    expectRefused(document(stage(trees, -1, 1) + stage(trees, 0)), "the stage links loop back to stage 1");
-    // A chain without next links is run in array order: a stage naming itself as parent is harmless.
+    expectRefused(document(stage(trees, -1, 1) + stage(trees, 0)),
+                  "the stage links loop back to stage 1");
+    // A chain without next links is run in array order: a stage naming itself as parent is
+    // harmless.
     EXPECT_NE(loadText(document(stage(trees, 0))).cascade, nullptr);
 }
 

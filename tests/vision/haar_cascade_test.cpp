@@ -190,8 +190,8 @@ TEST(LoadFile, MissingFileWritesOneLineAndGivesNoCascade)
     std::wstring path = scratchPath(L"missing-\u00e4.xml");
     LoadResult loaded = loadCapturing(path);
     EXPECT_EQ(loaded.cascade, nullptr);
-    EXPECT_EQ(loaded.trail, "failed to open file " + toUtf8(path) + " errno is " +
-                                std::strerror(ENOENT) + "\n");
+    EXPECT_EQ(loaded.trail,
+              "failed to open file " + toUtf8(path) + " errno is " + std::strerror(ENOENT) + "\n");
     // The path is written in UTF-8.
     EXPECT_NE(loaded.trail.find("missing-\xc3\xa4.xml"), std::string::npos);
 }
@@ -234,13 +234,16 @@ TEST(LoadFile, FirstLineIsDecodedAsUtf8AndCutAt199Characters)
     for (int i = 0; i < 250; ++i)
         umlauts += "\xc3\xa4";  // one character, two bytes
 
-    LoadResult longLine = loadCapturing(writeScratchFile(L"long.xml", "<!--" + umlauts + "-->" + body));
+    LoadResult longLine =
+        loadCapturing(writeScratchFile(L"long.xml", "<!--" + umlauts + "-->" + body));
     std::string expected = "<!--" + umlauts.substr(0, 2 * 195);
     EXPECT_NE(longLine.trail.find(" read data from file " + expected + "\n"), std::string::npos);
 
     // A malformed byte reads as the replacement character rather than ending the line.
-    LoadResult malformed = loadCapturing(writeScratchFile(L"malformed.xml", "<!--\xff-->\n" + body));
-    EXPECT_NE(malformed.trail.find(" read data from file <!--\xef\xbf\xbd-->\n\n"), std::string::npos)
+    LoadResult malformed =
+        loadCapturing(writeScratchFile(L"malformed.xml", "<!--\xff-->\n" + body));
+    EXPECT_NE(malformed.trail.find(" read data from file <!--\xef\xbf\xbd-->\n\n"),
+              std::string::npos)
         << malformed.trail;
 }
 

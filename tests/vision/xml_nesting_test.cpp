@@ -28,7 +28,8 @@ int parsedDepth(const std::string& text)
         auto [node, depth] = open.back();
         open.pop_back();
         deepest = std::max(deepest, depth);
-        for (const TiXmlElement* child = node->FirstChildElement(); child; child = child->NextSiblingElement())
+        for (const TiXmlElement* child = node->FirstChildElement(); child;
+             child = child->NextSiblingElement())
             open.push_back({child, depth + 1});
     }
     return deepest;
@@ -60,7 +61,8 @@ TEST(XmlNesting, BoundNeverBelowWhatTheParserReaches)
 
 TEST(XmlNesting, WhatTheParserSkipsDoesNotCount)
 {
-    EXPECT_EQ(xmlNestingBound("<a><!-- <b><b><b> --><![CDATA[<c><c>]]><d x='<e><e>'/></a>", 100), 1);
+    EXPECT_EQ(xmlNestingBound("<a><!-- <b><b><b> --><![CDATA[<c><c>]]><d x='<e><e>'/></a>", 100),
+              1);
     EXPECT_EQ(xmlNestingBound("<a><b></b><b><c/></b></a>", 100), 2);
     EXPECT_EQ(xmlNestingBound(repeated("<a>", 500), 10), 11);  // counting stops behind the limit
 }
@@ -70,10 +72,10 @@ TEST(XmlNesting, Utf8Text)
     EXPECT_TRUE(isUtf8Text("plain <a>\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80</a>"));
     EXPECT_TRUE(isUtf8Text(std::string("ok\0\xff", 4)));  // the parser stops at the nul byte
     EXPECT_FALSE(isUtf8Text("\xff"));
-    EXPECT_FALSE(isUtf8Text("<a>\xf0</a>"));        // a lead byte without its continuation
-    EXPECT_FALSE(isUtf8Text("\xc0\xbc"));           // an overlong '<'
-    EXPECT_FALSE(isUtf8Text("\xed\xa0\x80"));       // a surrogate
-    EXPECT_FALSE(isUtf8Text("\xf4\x90\x80\x80"));   // beyond U+10FFFF
+    EXPECT_FALSE(isUtf8Text("<a>\xf0</a>"));       // a lead byte without its continuation
+    EXPECT_FALSE(isUtf8Text("\xc0\xbc"));          // an overlong '<'
+    EXPECT_FALSE(isUtf8Text("\xed\xa0\x80"));      // a surrogate
+    EXPECT_FALSE(isUtf8Text("\xf4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
 TEST(XmlNesting, DeeplyNestedFileIsRefusedBeforeParsing)
@@ -84,15 +86,16 @@ TEST(XmlNesting, DeeplyNestedFileIsRefusedBeforeParsing)
     LoadResult loaded = loadCapturing(writeScratchFile(L"deep.xml", text));
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(loaded.cascade, nullptr);
-    EXPECT_EQ(occurrences(loaded.trail, "cascade refused: elements are nested more than 256 deep\n"), 1)
+    EXPECT_EQ(
+        occurrences(loaded.trail, "cascade refused: elements are nested more than 256 deep\n"), 1)
         << loaded.trail;
     EXPECT_LT(seconds, 2.0);
 }
 
 TEST(XmlNesting, MalformedUtf8FileIsRefused)
 {
-    LoadResult loaded = loadCapturing(
-        writeScratchFile(L"latin1.xml", "<?xml version=\"1.0\"?>\n<s><c><size>20 20</size>\xf0</c></s>\n"));
+    LoadResult loaded = loadCapturing(writeScratchFile(
+        L"latin1.xml", "<?xml version=\"1.0\"?>\n<s><c><size>20 20</size>\xf0</c></s>\n"));
     EXPECT_EQ(loaded.cascade, nullptr);
     EXPECT_EQ(occurrences(loaded.trail, "cascade refused: the file is not UTF-8 text\n"), 1);
 }
