@@ -48,13 +48,15 @@ const Byte* skipSpace(const Byte* p)
     return p;
 }
 
-// Behind the first `terminator` from p, or the end of the text.
+// Behind the first `terminator` from p, or the end of the text. A plain scan: the library search
+// functions may measure the whole remaining text on every call, which makes many short skips
+// over a large file quadratic.
 const Byte* skipPast(const Byte* p, const char* terminator)
 {
-    const char* found = std::strstr(reinterpret_cast<const char*>(p), terminator);
-    if (!found)
-        return p + std::strlen(reinterpret_cast<const char*>(p));
-    return reinterpret_cast<const Byte*>(found) + std::strlen(terminator);
+    for (; *p; ++p)
+        if (startsWith(p, terminator))
+            return p + std::strlen(terminator);
+    return p;
 }
 
 // One name="value" pair. Returns the position behind it, or null where the parser gives up.
@@ -69,9 +71,10 @@ const Byte* attribute(const Byte* p)
         return nullptr;
     p = skipSpace(p + 1);
     if (*p == '"' || *p == '\'') {
-        const Byte* close =
-            reinterpret_cast<const Byte*>(std::strchr(reinterpret_cast<const char*>(p + 1), *p));
-        return close ? close + 1 : nullptr;
+        Byte quote = *p;
+        for (++p; *p && *p != quote;)
+            ++p;
+        return *p ? p + 1 : nullptr;
     }
     // Unquoted values are tolerated up to white space, '/' or '>'; a quote in one is an error.
     for (; *p && !isSpace(*p) && *p != '/' && *p != '>'; ++p)

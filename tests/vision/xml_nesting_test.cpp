@@ -67,6 +67,16 @@ TEST(XmlNesting, WhatTheParserSkipsDoesNotCount)
     EXPECT_EQ(xmlNestingBound(repeated("<a>", 500), 10), 11);  // counting stops behind the limit
 }
 
+TEST(XmlNesting, ManySmallSkipsOverALargeTextStayLinear)
+{
+    // Every closer and comment is skipped separately; each skip must cost only what it passes.
+    std::string text = repeated("<a><b x='1'></b><!-- c --></a>", 200000);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(xmlNestingBound(text, 256), 2);
+    auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 1.0);
+}
+
 TEST(XmlNesting, Utf8Text)
 {
     EXPECT_TRUE(isUtf8Text("plain <a>\xc3\xa4\xe2\x82\xac\xf0\x9f\x98\x80</a>"));
