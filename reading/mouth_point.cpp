@@ -8,6 +8,17 @@
 #include <cstdlib>
 #include <vector>
 
+int mouthHueClass(double hue, double saturation, double hMin, double hMax)
+{
+    if (saturation == 0)
+        return 0;
+    if (hue < hMin + 15)
+        return 240;
+    if (hue > hMax - 15 && hue > 330)
+        return 88;
+    return 0;
+}
+
 namespace {
 
 // The most reddish hues of the area: those near its smallest hue (class 240), and purple-reds
@@ -26,16 +37,9 @@ std::vector<int> hueClasses(const ImageBuffer& hsv)
         if (hue > hMax)
             hMax = hue;
     }
-    std::vector<int> classes(pixels, 0);
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const double hue = v[3 * i], saturation = v[3 * i + 1];
-        if (saturation == 0)
-            classes[i] = 0;
-        else if (hue < hMin + 15)
-            classes[i] = 240;
-        else if (hue > hMax - 15 && hue > 330)
-            classes[i] = 88;
-    }
+    std::vector<int> classes(pixels);
+    for (std::size_t i = 0; i < pixels; ++i)
+        classes[i] = mouthHueClass(v[3 * i], v[3 * i + 1], hMin, hMax);
     return classes;
 }
 

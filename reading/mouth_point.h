@@ -11,3 +11,8 @@ struct MouthPoint {
 
 // rgb: 3-channel R,G,B face image.
 MouthPoint locateMouthPoint(const ImageBuffer& rgb);
+
+// Class of one pixel of the searched area given the area's hue range: 240 for hues within 15
+// degrees above the smallest, 88 for purple-reds within 15 below the largest and above 330, 0 for
+// the rest and for pixels without saturation (a NaN hue is class 0 too).
+int mouthHueClass(double hue, double saturation, double hMin, double hMax);

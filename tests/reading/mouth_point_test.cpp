@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 
 namespace {
 
@@ -73,6 +75,19 @@ TEST(MouthPoint, PurpleRedsAboveThreeHundredThirtyCount)
     // purple-reds dominate the second: weights 2, 2, 20 and 16.
     EXPECT_EQ(p.x, left + 15);
     EXPECT_EQ(p.y, top + 20);
+}
+
+TEST(MouthHueClass, BoundsAreStrict)
+{
+    const double nan = std::nan("");
+    EXPECT_EQ(mouthHueClass(24.9, 0.5, 10, 340), 240);
+    EXPECT_EQ(mouthHueClass(25, 0.5, 10, 340), 0);  // exactly hMin + 15
+    EXPECT_EQ(mouthHueClass(335, 0.5, 10, 340), 88);
+    EXPECT_EQ(mouthHueClass(330, 0.5, 10, 340), 0);  // not above 330
+    EXPECT_EQ(mouthHueClass(325, 0.5, 10, 340), 0);  // exactly hMax - 15
+    EXPECT_EQ(mouthHueClass(20, 0, 10, 340), 0);
+    EXPECT_EQ(mouthHueClass(nan, nan, 10, 340), 0);
+    EXPECT_EQ(mouthHueClass(20, nan, 10, 340), 240);  // a NaN saturation is not 0
 }
 
 TEST(MouthPoint, TinyPicturesGiveTheCorner)
