@@ -166,10 +166,12 @@ int rowShift(double drop, int py)
 {
     if (py < 0 || !(drop >= 0) || drop > 1e6)
         return -1;
-    const double ceiling = std::ceil(drop);
-    const double gap = ceiling - drop;
-    if (gap == 0 || (gap > 1e-9 && gap < 1 - 1e-9))
-        return static_cast<int>(ceiling);
+    const int whole = static_cast<int>(drop);
+    if (whole == drop)
+        return whole;
+    const double gap = (whole + 1) - drop;
+    if (gap > 1e-9 && gap < 1 - 1e-9)
+        return whole + 1;
     return -1;
 }
 
@@ -249,6 +251,11 @@ FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth)
             if (counts.maxLeft[k1] + counts.maxRight[k2] <= best)
                 continue;
             const int* right = counts.right.data() + k2 * per;
+            int pairBest = 0;
+            for (std::size_t i = 0; i < per; ++i)
+                pairBest = std::max(pairBest, left[i] + right[i]);
+            if (pairBest <= best)
+                continue;
             for (std::size_t i = 0; i < per; ++i) {
                 const int n = left[i] + right[i];
                 if (n > best) {
