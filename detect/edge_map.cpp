@@ -6,29 +6,44 @@
 #include <cstdlib>
 #include <utility>
 
+namespace {
+
+// Row r of a response into out (w values): 0 on the border, the clamped 3 x 3 difference inside.
+void sobelRow(const ImageBuffer& picture, int r, bool vertical, std::int16_t* out)
+{
+    const int w = picture.width;
+    const int h = picture.height;
+    std::fill(out, out + w, std::int16_t(0));
+    if (w < 3 || r < 1 || r >= h - 1)
+        return;
+    const unsigned char* above = picture.data + std::size_t(r - 1) * std::size_t(w);
+    const unsigned char* row = above + w;
+    const unsigned char* below = row + w;
+    for (int c = 1; c < w - 1; ++c) {
+        int v;
+        if (vertical)
+            v = (below[c - 1] + 2 * below[c] + below[c + 1]) -
+                (above[c - 1] + 2 * above[c] + above[c + 1]);
+        else
+            v = (above[c - 1] + 2 * row[c - 1] + below[c - 1]) -
+                (above[c + 1] + 2 * row[c + 1] + below[c + 1]);
+        out[c] = static_cast<std::int16_t>(v > 0 ? v : 0);
+    }
+}
+
+bool isGrey(const ImageBuffer& picture) { return picture.channels == 1 && picture.depth == 1; }
+
+}  // namespace
+
 std::vector<std::int16_t> sobelResponse(const ImageBuffer& picture, bool vertical)
 {
     const int w = picture.width;
     const int h = picture.height;
     std::vector<std::int16_t> response(std::size_t(w) * std::size_t(h), 0);
-    if (picture.channels != 1 || picture.depth != 1 || w < 3 || h < 3)
+    if (!isGrey(picture))
         return response;
-    for (int r = 1; r < h - 1; ++r) {
-        const unsigned char* above = picture.data + std::size_t(r - 1) * std::size_t(w);
-        const unsigned char* row = above + w;
-        const unsigned char* below = row + w;
-        std::int16_t* out = response.data() + std::size_t(r) * std::size_t(w);
-        for (int c = 1; c < w - 1; ++c) {
-            int v;
-            if (vertical)
-                v = (below[c - 1] + 2 * below[c] + below[c + 1]) -
-                    (above[c - 1] + 2 * above[c] + above[c + 1]);
-            else
-                v = (above[c - 1] + 2 * row[c - 1] + below[c - 1]) -
-                    (above[c + 1] + 2 * row[c + 1] + below[c + 1]);
-            out[c] = static_cast<std::int16_t>(v > 0 ? v : 0);
-        }
-    }
+    for (int r = 0; r < h; ++r)
+        sobelRow(picture, r, vertical, response.data() + std::size_t(r) * std::size_t(w));
     return response;
 }
 
@@ -92,31 +107,50 @@ private:
     std::vector<unsigned char*> stack_;
 };
 
-// Magnitudes of one picture row, with a zero entry at each end; a row outside the picture is zero.
-void fillMagnitudes(std::vector<int>& row, const std::int16_t* v, const std::int16_t* h, int w)
+// The two responses of one picture row and its magnitudes, with a zero magnitude at each end so
+// that the neighbours of the first and last column are at hand; a row outside the picture is zero.
+struct ResponseRow {
+    std::vector<std::int16_t> vertical;
+    std::vector<std::int16_t> horizontal;
+    std::vector<int> magnitude;
+
+    explicit ResponseRow(int w)
+        : vertical(std::size_t(w)), horizontal(std::size_t(w)), magnitude(std::size_t(w) + 2)
+    {
+    }
+
+    void compute(const ImageBuffer& picture, int r)
+    {
+        const int w = picture.width;
+        if (r >= picture.height) {
+            std::fill(magnitude.begin(), magnitude.end(), 0);
+            return;
+        }
+        sobelRow(picture, r, true, vertical.data());
+        sobelRow(picture, r, false, horizontal.data());
+        // Both responses are never negative, so their absolute values are themselves.
+        for (int c = 0; c < w; ++c)
+            magnitude[std::size_t(c) + 1] = vertical[std::size_t(c)] + horizontal[std::size_t(c)];
+    }
+};
+
+// Magnitudes lie in 0..2040 (two responses of at most 1020). A threshold is floored and then
+// clamped just outside that range, which keeps every comparison with a magnitude as it was;
+// a NaN threshold, which no comparison passes, becomes the bound that no magnitude passes.
+constexpr int largestMagnitude = 2040;
+
+int lowThreshold(double low)
 {
-    row[0] = 0;
-    for (int c = 0; c < w; ++c)
-        row[std::size_t(c) + 1] = std::abs(v[c]) + std::abs(h[c]);
-    row[std::size_t(w) + 1] = 0;
+    if (!(low >= 0.0))  // below 0, or NaN: no magnitude is at or below it
+        return -1;
+    return low > largestMagnitude ? largestMagnitude + 1 : int(std::floor(low));
 }
 
-bool isLocalMaximum(int m, int vert, int horiz, const int* above, const int* row, const int* below,
-                    int c)
+int highThreshold(double high)
 {
-    // Indices are shifted by one for the zero entry at the start of each magnitude row.
-    const int x = std::abs(vert);
-    const int ys = std::abs(horiz) * 32768;
-    const int t22 = x * tan22;
-    const int t67 = t22 + x * tan67Extra;
-    if (ys < t22)
-        return m > row[c] && m >= row[c + 2];
-    if (ys > t67)
-        return m > above[c + 1] && m >= below[c + 1];
-    // Diagonal: both responses are never negative, so the pair is always upper-left and
-    // lower-right.
-    const int s = (vert < 0) != (horiz < 0) ? -1 : 1;
-    return m > above[c + 1 - s] && m > below[c + 1 + s];
+    if (!(high <= largestMagnitude))  // above every magnitude, or NaN: none is above it
+        return largestMagnitude + 1;
+    return high < 0.0 ? -1 : int(std::floor(high));
 }
 
 }  // namespace
@@ -125,62 +159,64 @@ bool cannyEdges(ImageBuffer& output, const ImageBuffer& picture, double low, dou
 {
     const int w = picture.width;
     const int h = picture.height;
-    if (picture.channels != 1 || picture.depth != 1 || output.channels != 1 ||
+    if (!isGrey(picture) || output.channels != 1 ||
         output.depth != 1 || output.width != w || output.height != h)
         return false;
     if (w == 0 || h == 0)
         return true;
     if (low > high)
         std::swap(low, high);
-    const double lowFloor = std::floor(low);
-    const double highFloor = std::floor(high);
-
-    const std::vector<std::int16_t> vertical = sobelResponse(picture, true);
-    const std::vector<std::int16_t> horizontal = sobelResponse(picture, false);
+    const int lowT = lowThreshold(low);
+    const int highT = highThreshold(high);
 
     EdgeTracer tracer(w, h);
-    std::vector<int> ring[3];
-    for (auto& row : ring)
-        row.assign(std::size_t(w) + 2, 0);
-    std::vector<int>* above = &ring[0];
-    std::vector<int>* current = &ring[1];
-    std::vector<int>* below = &ring[2];
-    fillMagnitudes(*current, vertical.data(), horizontal.data(), w);
+    // Rows r - 1, r and r + 1, rotating; the row above row 0 stays zero.
+    ResponseRow rows[3] = {ResponseRow(w), ResponseRow(w), ResponseRow(w)};
+    rows[1].compute(picture, 0);
 
     for (int r = 0; r < h; ++r) {
-        const std::size_t rowStart = std::size_t(r) * std::size_t(w);
-        if (r + 1 < h)
-            fillMagnitudes(*below, vertical.data() + rowStart + w,
-                           horizontal.data() + rowStart + w, w);
-        else
-            below->assign(std::size_t(w) + 2, 0);
-
-        const std::int16_t* v = vertical.data() + rowStart;
-        const std::int16_t* hz = horizontal.data() + rowStart;
+        rows[(r + 2) % 3].compute(picture, r + 1);
+        const int* above = rows[r % 3].magnitude.data();
+        const ResponseRow& currentRow = rows[(r + 1) % 3];
+        const int* current = currentRow.magnitude.data();
+        const int* below = rows[(r + 2) % 3].magnitude.data();
+        const std::int16_t* v = currentRow.vertical.data();
+        const std::int16_t* hz = currentRow.horizontal.data();
         unsigned char* cells = tracer.at(0, r);
         const unsigned char* cellsAbove = cells - (std::size_t(w) + 2);
-        bool prev = false;
+        int prev = 0;
         for (int c = 0; c < w; ++c) {
-            const int m = (*current)[std::size_t(c) + 1];
-            if (m <= lowFloor) {
-                cells[c] = notEdge;
-                prev = false;
-                continue;
-            }
-            if (!isLocalMaximum(m, v[c], hz[c], above->data(), current->data(), below->data(), c)) {
-                cells[c] = notEdge;
-                prev = false;
-                continue;
-            }
-            if (m > highFloor && !prev && cellsAbove[c] != edge) {
+            // Magnitude rows carry a zero entry at each end: entry c + 1 is column c.
+            const int m = current[c + 1];
+            const int x = v[c];
+            const int ys = hz[c] * 32768;
+            const int t22 = x * tan22;
+            const int t67 = t22 + x * tan67Extra;
+            // The pair of neighbours the magnitude must exceed: along the row for a small
+            // horizontal response, along the column for a large one, else upper-left and
+            // lower-right (both responses are never negative, so the diagonal never flips).
+            // The second neighbour may equal m, except on the diagonal.
+            const int alongRow = ys < t22;
+            const int alongColumn = (1 - alongRow) & (ys > t67);
+            // All six neighbours are read, then chosen without branches: the direction changes
+            // from pixel to pixel in ways no branch predictor follows.
+            const int left = current[c], right = current[c + 2];
+            const int up = above[c + 1], down = below[c + 1];
+            const int upLeft = above[c], downRight = below[c + 2];
+            const int rowMask = -alongRow, columnMask = -alongColumn;
+            const int diagonalMask = ~(rowMask | columnMask);
+            const int first = (left & rowMask) | (up & columnMask) | (upLeft & diagonalMask);
+            const int second = (right & rowMask) | (down & columnMask) | (downRight & diagonalMask);
+            const int equalAllowed = alongRow | alongColumn;
+            const int candidate = (m > lowT) & (m > first) & (m + equalAllowed > second);
+
+            cells[c] = static_cast<unsigned char>(candidate ? possibleEdge : notEdge);
+            prev &= candidate;
+            if (candidate & (m > highT) & (1 - prev) & (cellsAbove[c] != edge)) {
                 tracer.markEdge(&cells[c]);
-                prev = true;
-            } else {
-                cells[c] = possibleEdge;
+                prev = 1;
             }
         }
-        std::swap(above, current);
-        std::swap(current, below);
     }
 
     tracer.traceHysteresis();

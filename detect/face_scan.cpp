@@ -10,6 +10,7 @@
 #include "detect/rounding.h"
 #include "vision/diagnostics.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <utility>
@@ -32,8 +33,7 @@ struct ScanState {
     WindowEvaluator evaluate;
     const ImageBuffer& sum;      // the picture's sums, as kept by the prepared form
     const ImageBuffer& edgeSum;  // sums of the edge map
-    std::vector<unsigned char>& mask;  // one byte per picture pixel: accepted in pass 0
-    int pictureWidth;
+    std::vector<unsigned char>& mask;  // one byte per grid position: accepted in pass 0
     int passCount;
     std::vector<FaceRect>& candidates;
 };
@@ -63,7 +63,7 @@ void scanFirstPass(ScanState& scan, const ScaleLayout& s)
             const int result = scan.evaluate(0, scan.cascade, x, y);
             if (result > 0) {
                 if (scan.passCount > 1)
-                    scan.mask[std::size_t(y) * std::size_t(scan.pictureWidth) + std::size_t(x)] = 1;
+                    scan.mask[std::size_t(j) * std::size_t(s.columns) + std::size_t(i)] = 1;
                 else
                     scan.candidates.push_back({x, y, s.windowWidth, s.windowHeight, 0});
             } else if (result < 0) {
@@ -77,13 +77,13 @@ void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool l
 {
     for (int j = 0; j < s.rows; ++j) {
         const int y = nearest(j * s.gridStep);
-        unsigned char* maskRow = scan.mask.data() + std::size_t(y) * std::size_t(scan.pictureWidth);
+        unsigned char* maskRow = scan.mask.data() + std::size_t(j) * std::size_t(s.columns);
         for (int i = 0; i < s.columns; ++i) {
             const int x = nearest(i * s.gridStep);
-            if (maskRow[x] == 0)
+            if (maskRow[i] == 0)
                 continue;
             if (scan.evaluate(startStage, scan.cascade, x, y) <= 0)
-                maskRow[x] = 0;
+                maskRow[i] = 0;
             else if (lastPass)
                 scan.candidates.push_back({x, y, s.windowWidth, s.windowHeight, 0});
         }
@@ -120,8 +120,9 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
     if (scales.empty())
         return {};
 
-    ImageBuffer sum;
-    ImageBuffer sqsum;
+    // The previous picture's integrals, kept by the prepared form, lend their memory.
+    ImageBuffer sum = std::move(prepared.sum);
+    ImageBuffer sqsum = std::move(prepared.sqsum);
     computeIntegrals(grey, sum, &sqsum);
     ImageBuffer edgeSum;
     {
@@ -141,16 +142,21 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
     setImagesForScale(cascade, std::move(sum), std::move(sqsum), 1.0);
 
     std::vector<FaceRect> candidates;
-    // A mask of its own, cleared for every scale: pass 1 then sees exactly the windows that pass 0
-    // accepted at this scale, never edge pixels or marks of a smaller scale.
-    std::vector<unsigned char> mask(std::size_t(w) * std::size_t(h));
-    ScanState scan{cascade, evaluate, prepared.sum, edgeSum, mask, w, passCount, candidates};
+    // A mask of its own, one byte per grid position (the grid step is at least 2, so positions
+    // and pixels correspond one to one), cleared for every scale: pass 1 then sees exactly the
+    // windows that pass 0 accepted at this scale, never edge pixels or marks of a smaller scale.
+    std::size_t gridSize = 0;
+    for (const ScaleLayout& s : scales)
+        if (s.isScanned() && s.columns > 0 && s.rows > 0)
+            gridSize = std::max(gridSize, std::size_t(s.columns) * std::size_t(s.rows));
+    std::vector<unsigned char> mask(gridSize);
+    ScanState scan{cascade, evaluate, prepared.sum, edgeSum, mask, passCount, candidates};
     for (const ScaleLayout& s : scales) {
         if (!s.isScanned())
             continue;
         setImagesForScale(cascade, nullptr, nullptr, s.factor);
-        if (passCount > 1)
-            std::memset(mask.data(), 0, mask.size());
+        if (passCount > 1 && s.columns > 0 && s.rows > 0)
+            std::memset(mask.data(), 0, std::size_t(s.columns) * std::size_t(s.rows));
         int startStage = 0;
         prepared.activeCount = splitStage;
         for (int pass = 0; pass < passCount; ++pass) {
