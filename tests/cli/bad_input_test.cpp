@@ -168,6 +168,9 @@ TEST_F(BadInput, HeaderClaimingThirtyThousandSquareIsRefusedWithinBoundedMemory)
     const std::string forged = write("huge.png", forgedPngHeader(30000, 30000));
     ASSERT_LT(readFile(forged).size(), 100);
     expectRefused(forged);
+    // Sizes a decoder might still agree to allocate, and an absurdly tall one.
+    expectRefused(write("large.png", forgedPngHeader(8000, 8000)));
+    expectRefused(write("tall.png", forgedPngHeader(1000, 60000)));
     // In a batch the good pictures around it are still examined.
     const ChildResult batch = runCli({"read", "--json", photos + "astronaut.png", forged,
                                       photos + "grace_hopper.jpg"});
