@@ -35,6 +35,9 @@ const std::string& scratchFile()
 {
     static const std::string path =
         "/dev/shm/velmora-cascade-fuzz-" + std::to_string(::getpid()) + ".xml";
+    // Registered after the path exists, so it runs before the path is destroyed.
+    static const bool removedAtExit = std::atexit([] { ::unlink(scratchFile().c_str()); }) == 0;
+    (void)removedAtExit;
     return path;
 }
 
@@ -119,7 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!detector.cascade)
         return 0;
     checkComplete(*detector.cascade);
-    for (const FaceRect& face : detectFaces(picture(), detector))
+    std::vector<FaceRect> faces = detectFaces(picture(), detector);
+    for (const FaceRect& face : faces)
         check(face.width > 0 && face.height > 0 && face.neighbors >= 2, "face");
+    // The second run re-targets the prepared form the first one left behind.
+    check(detectFaces(picture(), detector) == faces, "same faces on a second run");
     return 0;
 }
