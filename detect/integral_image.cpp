@@ -67,11 +67,3 @@ bool computeIntegrals(const ImageBuffer& picture, ImageBuffer& sumOut, ImageBuff
         *sqsumOut = std::move(sqsum);
     return true;
 }
-
-int integralRectSum(const ImageBuffer& sum, int x, int y, int width, int height)
-{
-    const std::size_t stride = std::size_t(sum.width);
-    const int* top = sum.samples<int>() + std::size_t(y) * stride + std::size_t(x);
-    const int* bottom = top + std::size_t(height) * stride;
-    return cornerSum(top[0], top[width], bottom[0], bottom[width]);
-}

@@ -221,21 +221,24 @@ void buildFastStumps(PreparedCascade& p)
     if (!p.isStumpBased)
         return;
     p.fastStumps.reserve(p.trees.size());
-    for (const PreparedTree& tree : p.trees) {
-        const PreparedNode& node = p.nodes[std::size_t(tree.firstNode)];
-        FastStump stump;
-        stump.rect0 = node.rects[0].corners;
-        stump.rect1 = node.rects[1].corners;
-        stump.weight0 = node.rects[0].weight;
-        stump.weight1 = node.rects[1].weight;
-        if (node.rects[2].isPresent()) {
-            stump.rect2 = node.rects[2].corners;
-            stump.weight2 = node.rects[2].weight;
+    for (const PreparedStage& stage : p.stages) {
+        for (int t = 0; t < stage.count; ++t) {
+            const PreparedTree& tree = p.trees[std::size_t(stage.firstTree + t)];
+            const PreparedNode& node = p.nodes[std::size_t(tree.firstNode)];
+            FastStump stump;
+            stump.rect0 = node.rects[0].corners;
+            stump.rect1 = node.rects[1].corners;
+            stump.weight0 = node.rects[0].weight;
+            stump.weight1 = node.rects[1].weight;
+            if (!stage.twoRects && node.rects[2].isPresent()) {
+                stump.rect2 = node.rects[2].corners;
+                stump.weight2 = node.rects[2].weight;
+            }
+            stump.threshold = node.threshold;
+            stump.alpha[0] = p.alphas[std::size_t(tree.firstAlpha)];
+            stump.alpha[1] = p.alphas[std::size_t(tree.firstAlpha) + 1];
+            p.fastStumps.push_back(stump);
         }
-        stump.threshold = node.threshold;
-        stump.alpha[0] = p.alphas[std::size_t(tree.firstAlpha)];
-        stump.alpha[1] = p.alphas[std::size_t(tree.firstAlpha) + 1];
-        p.fastStumps.push_back(stump);
     }
 }
 

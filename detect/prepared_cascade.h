@@ -54,8 +54,9 @@ struct PreparedStage {
 };
 
 // The scan's fast form of one stump (a single-node tree) at the current scale: the node's values
-// widened to double once, and an absent third rectangle given weight 0 at offset 0, so that it
-// adds exactly 0 without a test. Evaluates to the same leaf as the node it copies.
+// widened to double once, side by side. The third rectangle counts only when rect2.p0 is not
+// absentCorner: never in a stage of two-rectangle nodes, as in the plain evaluation. Evaluates to
+// the same leaf as the node it copies.
 struct FastStump {
     Corners rect0;
     Corners rect1;
@@ -63,7 +64,7 @@ struct FastStump {
     double weight1 = 0.0;
     double threshold = 0.0;
     double alpha[2] = {0.0, 0.0};
-    Corners rect2;
+    Corners rect2{absentCorner, absentCorner, absentCorner, absentCorner};
     double weight2 = 0.0;
 };
 

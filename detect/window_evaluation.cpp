@@ -28,7 +28,7 @@ double featureValue(const PreparedNode& node, const int* window, bool twoRects)
     return value;
 }
 
-double varianceNormAt(const PreparedCascade& p, std::ptrdiff_t offset)
+inline double varianceNormAt(const PreparedCascade& p, std::ptrdiff_t offset)
 {
     const int* s = p.sum.samples<int>() + offset;
     const double* q = p.sqsum.samples<double>() + offset;
@@ -142,19 +142,13 @@ int runFastStumps(const PreparedCascade& p, int startStage, double varianceNorm,
         const FastStump* s = stumps + stage.firstTree;
         const FastStump* end = s + stage.count;
         double stageSum = 0.0;
-        if (stage.twoRects) {
-            for (; s != end; ++s) {
-                double value = sumAt(window, s->rect0) * s->weight0;
-                value += sumAt(window, s->rect1) * s->weight1;
-                stageSum += s->alpha[value >= s->threshold * varianceNorm];
-            }
-        } else {
-            for (; s != end; ++s) {
-                double value = sumAt(window, s->rect0) * s->weight0;
-                value += sumAt(window, s->rect1) * s->weight1;
+        for (; s != end; ++s) {
+            double value = sumAt(window, s->rect0) * s->weight0;
+            value += sumAt(window, s->rect1) * s->weight1;
+            // The same stumps take this branch for every window, which keeps it predictable.
+            if (s->rect2.p0 != absentCorner)
                 value += sumAt(window, s->rect2) * s->weight2;
-                stageSum += s->alpha[value >= s->threshold * varianceNorm];
-            }
+            stageSum += s->alpha[value >= s->threshold * varianceNorm];
         }
         if (stageSum < stage.threshold)
             return -i;
