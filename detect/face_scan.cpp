@@ -5,9 +5,9 @@
 #include "detect/edge_map.h"
 #include "detect/integral_image.h"
 #include "detect/prepared_cascade.h"
+#include "detect/rounding.h"
 #include "detect/scan_geometry.h"
 #include "detect/window_evaluation.h"
-#include "detect/rounding.h"
 #include "vision/diagnostics.h"
 
 #include <algorithm>
