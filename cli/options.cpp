@@ -95,7 +95,10 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             onlyImages = true;
             continue;
         }
-        auto [name, inlineValue] = splitOption(arg);
+        // Plain variables, not a structured binding: the lambda below captures them.
+        const auto split = splitOption(arg);
+        const std::string& name = split.first;
+        const std::optional<std::string>& inlineValue = split.second;
         auto takeValue = [&]() -> std::optional<std::string> {
             if (inlineValue)
                 return inlineValue;
