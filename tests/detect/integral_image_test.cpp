@@ -40,6 +40,19 @@ TEST(IntegralImage, SmallPicturesGiveTheWorkedValues)
     EXPECT_EQ(squares(sqsum), std::vector<double>{0});
 }
 
+TEST(IntegralImage, BuffersOfTheSameShapeAreOverwrittenCompletely)
+{
+    ImageBuffer sum(4, 3, 1, 4), sqsum(4, 3, 1, 8);
+    for (int i = 0; i < 12; ++i)
+        sum.samples<int>()[i] = -5, sqsum.samples<double>()[i] = -5;
+    const ImageBuffer picture = noisePicture(3, 2, 8);
+    ImageBuffer freshSum, freshSqsum;
+    ASSERT_TRUE(computeIntegrals(picture, freshSum, &freshSqsum));
+    ASSERT_TRUE(computeIntegrals(picture, sum, &sqsum));
+    EXPECT_EQ(sums(sum), sums(freshSum));
+    EXPECT_EQ(squares(sqsum), squares(freshSqsum));
+}
+
 TEST(IntegralImage, SumsOnlyWhenNoSquaresAreAsked)
 {
     ImageBuffer sum;
