@@ -173,6 +173,7 @@ bool cannyEdges(ImageBuffer& output, const ImageBuffer& picture, double low, dou
     // Rows r - 1, r and r + 1, rotating; the row above row 0 stays zero.
     ResponseRow rows[3] = {ResponseRow(w), ResponseRow(w), ResponseRow(w)};
     rows[1].compute(picture, 0);
+    std::vector<unsigned char> maxima(static_cast<std::size_t>(w));
 
     for (int r = 0; r < h; ++r) {
         rows[(r + 2) % 3].compute(picture, r + 1);
@@ -182,9 +183,8 @@ bool cannyEdges(ImageBuffer& output, const ImageBuffer& picture, double low, dou
         const int* below = rows[(r + 2) % 3].magnitude.data();
         const std::int16_t* v = currentRow.vertical.data();
         const std::int16_t* hz = currentRow.horizontal.data();
-        unsigned char* cells = tracer.at(0, r);
-        const unsigned char* cellsAbove = cells - (std::size_t(w) + 2);
-        int prev = 0;
+        // First the maximum test of every pixel of the row, which depends on no other pixel's
+        // outcome and so runs as one straight loop; then the states, left to right.
         for (int c = 0; c < w; ++c) {
             // Magnitude rows carry a zero entry at each end: entry c + 1 is column c.
             const int m = current[c + 1];
@@ -209,10 +209,18 @@ bool cannyEdges(ImageBuffer& output, const ImageBuffer& picture, double low, dou
             const int second = (right & rowMask) | (down & columnMask) | (downRight & diagonalMask);
             const int equalAllowed = alongRow | alongColumn;
             const int candidate = (m > lowT) & (m > first) & (m + equalAllowed > second);
+            maxima[std::size_t(c)] = static_cast<unsigned char>(candidate + (candidate & (m > highT)));
+        }
 
+        unsigned char* cells = tracer.at(0, r);
+        const unsigned char* cellsAbove = cells - (std::size_t(w) + 2);
+        int prev = 0;
+        for (int c = 0; c < w; ++c) {
+            // maxima: 0 not a local maximum, 1 a weak one, 2 a strong one.
+            const int candidate = maxima[std::size_t(c)] != 0;
             cells[c] = static_cast<unsigned char>(candidate ? possibleEdge : notEdge);
             prev &= candidate;
-            if (candidate & (m > highT) & (1 - prev) & (cellsAbove[c] != edge)) {
+            if ((maxima[std::size_t(c)] == 2) & (1 - prev) & (cellsAbove[c] != edge)) {
                 tracer.markEdge(&cells[c]);
                 prev = 1;
             }
