@@ -34,6 +34,7 @@ struct ScanState {
     const ImageBuffer& sum;      // the picture's sums, as kept by the prepared form
     const ImageBuffer& edgeSum;  // sums of the edge map
     std::vector<unsigned char>& mask;  // one byte per grid position: accepted in pass 0
+    std::vector<int>& columnX;         // x of every grid column of the current scale
     int passCount;
     std::vector<FaceRect>& candidates;
 };
@@ -56,7 +57,7 @@ void scanFirstPass(ScanState& scan, const ScaleLayout& s)
         // skipped; after one that got further into the cascade, its neighbour is tried.
         int step = 1;
         for (int i = 0; i < s.columns; i += step) {
-            const int x = nearest(i * s.gridStep);
+            const int x = scan.columnX[std::size_t(i)];
             step = 2;
             if (!innerRectPasses(scan, s, x, y))
                 continue;
@@ -79,9 +80,9 @@ void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool l
         const int y = nearest(j * s.gridStep);
         unsigned char* maskRow = scan.mask.data() + std::size_t(j) * std::size_t(s.columns);
         for (int i = 0; i < s.columns; ++i) {
-            const int x = nearest(i * s.gridStep);
             if (maskRow[i] == 0)
                 continue;
+            const int x = scan.columnX[std::size_t(i)];
             if (scan.evaluate(startStage, scan.cascade, x, y) <= 0)
                 maskRow[i] = 0;
             else if (lastPass)
@@ -150,11 +151,15 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
         if (s.isScanned() && s.columns > 0 && s.rows > 0)
             gridSize = std::max(gridSize, std::size_t(s.columns) * std::size_t(s.rows));
     std::vector<unsigned char> mask(gridSize);
-    ScanState scan{cascade, evaluate, prepared.sum, edgeSum, mask, passCount, candidates};
+    std::vector<int> columnX;
+    ScanState scan{cascade, evaluate, prepared.sum, edgeSum, mask, columnX, passCount, candidates};
     for (const ScaleLayout& s : scales) {
         if (!s.isScanned())
             continue;
         setImagesForScale(cascade, nullptr, nullptr, s.factor);
+        columnX.clear();
+        for (int i = 0; i < s.columns; ++i)
+            columnX.push_back(nearest(i * s.gridStep));
         if (passCount > 1 && s.columns > 0 && s.rows > 0)
             std::memset(mask.data(), 0, std::size_t(s.columns) * std::size_t(s.rows));
         int startStage = 0;

@@ -5,6 +5,16 @@
 
 #include <cmath>
 
-// v is computed in double precision by the caller; rounding follows the default rounding mode,
-// which the program never changes.
-inline int nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+// v is computed in double precision by the caller. Adding and removing 2^52 leaves no fraction
+// bits, so the addition rounds v to an integer exactly as the default rounding mode (nearest,
+// halves to even) does; this is what std::nearbyint does too, without a library call in the
+// detector's inner loops. Values of 2^52 and beyond are integers already.
+inline int nearest(double v)
+{
+    constexpr double shift = 4503599627370496.0;  // 2^52
+    if (std::fabs(v) < shift) {
+        const double rounded = v >= 0.0 ? (v + shift) - shift : -((-v + shift) - shift);
+        return static_cast<int>(rounded);
+    }
+    return static_cast<int>(std::nearbyint(v));
+}

@@ -3,6 +3,7 @@
 #include "detect/face_scan.h"
 #include "detect/integral_image.h"
 #include "detect/prepared_cascade.h"
+#include "detect/rounding.h"
 #include "detect/scan_geometry.h"
 #include "detect/window_evaluation.h"
 #include "vision/diagnostics.h"
@@ -23,6 +24,22 @@ std::vector<int> windowWidths(const std::vector<ScaleLayout>& scales)
     for (const ScaleLayout& s : scales)
         widths.push_back(s.windowWidth);
     return widths;
+}
+
+TEST(Nearest, RoundsHalvesToEvenLikeTheDefaultRoundingMode)
+{
+    EXPECT_EQ(nearest(4.5), 4);
+    EXPECT_EQ(nearest(5.5), 6);
+    EXPECT_EQ(nearest(-4.5), -4);
+    EXPECT_EQ(nearest(-5.5), -6);
+    EXPECT_EQ(nearest(0.49999999999999994), 0);
+    EXPECT_EQ(nearest(-0.3), 0);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> value(-3e6, 3e6);
+    for (int n = 0; n < 100000; ++n) {
+        const double v = n % 2 ? value(rng) : std::floor(value(rng)) + 0.5;
+        ASSERT_EQ(nearest(v), int(std::nearbyint(v))) << v;
+    }
 }
 
 TEST(ScanGeometry, ScalesGrowUntilTheWindowNearlyFills)
