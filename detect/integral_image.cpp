@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -52,12 +53,15 @@ bool computeIntegrals(const ImageBuffer& picture, ImageBuffer& sumOut, ImageBuff
         if (q) {
             double* qRow = q + std::size_t(y) * stride;
             const double* qAbove = qRow - stride;
-            double rowSquares = 0.0;
+            // A row's squares add up in integers (at most 65025 per pixel), which keeps the
+            // running sum off the slower floating-point chain; converted, it is the same whole
+            // number the double sum held.
+            std::uint64_t rowSquares = 0;
             qRow[0] = 0.0;
             for (int x = 1; x <= w; ++x) {
-                const double v = row[x - 1];
+                const unsigned v = row[x - 1];
                 rowSquares += v * v;
-                qRow[x] = rowSquares + qAbove[x];
+                qRow[x] = double(rowSquares) + qAbove[x];
             }
         }
     }

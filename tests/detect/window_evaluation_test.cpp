@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 
 namespace {
@@ -127,6 +128,25 @@ TEST(RunCascadeAt, StumpsPickTheirLeafByTheFeatureSign)
         attach(*c, halfBrightPicture(lowerBright));
         EXPECT_EQ(runCascadeAt(0, *c, 0, 0), lowerBright ? 1 : 0);
         EXPECT_EQ(runCascadeAtFast(0, *c, 0, 0), lowerBright ? 1 : 0);
+    }
+}
+
+TEST(RunCascadeAtFast, UnorderedStageSumsPassLikeThePlainEvaluation)
+{
+    // A NaN leaf makes the stage sum NaN, which is not below any threshold: both paths let the
+    // window pass, in a stage of two-rectangle stumps and in one with a third rectangle.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    HaarFeature threeRects = halvesFeature();
+    threeRects.rects[2] = {0, 0, 2, 2, 1.0f};
+    for (const HaarFeature& feature : {halvesFeature(), threeRects}) {
+        auto c = makeCascade(20, 20,
+                             {makeStage(0.5f, {makeStump(feature, 0.0f, nan, nan),
+                                               makeStump(feature, 0.0f, -1.0f, -1.0f)}),
+                              makeStage(0.5f, {makeStump(feature, 0.0f, -1.0f, -1.0f)})});
+        attach(*c, halfBrightPicture(true));
+        EXPECT_EQ(c->prepared->stages[0].twoRects, feature.rects[2].width == 0 ? 1 : 0);
+        EXPECT_EQ(runCascadeAt(0, *c, 0, 0), -1);  // passes stage 0, fails stage 1
+        EXPECT_EQ(runCascadeAtFast(0, *c, 0, 0), -1);
     }
 }
 
