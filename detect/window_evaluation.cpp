@@ -3,6 +3,7 @@
 #include "detect/integral_image.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -127,29 +128,36 @@ bool windowFits(const HaarCascade& cascade, const PreparedCascade& p, int x, int
            long(y) + cascade.realWindowSize.height < long(p.sum.height) - 2;
 }
 
-// Two neighbouring corner offsets by one 64-bit load: the stump loop is bound by its loads, and
-// this takes the offset loads from eight to four per stump.
+// A rectangle's corner offsets as two pairs, each read by one 64-bit load: the stump loop is
+// bound by its loads, and this takes the offset loads from eight to four per stump.
 struct OffsetPair {
     std::ptrdiff_t first;
     std::ptrdiff_t second;
 };
 
-inline OffsetPair offsetPair(const int* pair)
+static_assert(offsetof(Corners, p1) == offsetof(Corners, p0) + sizeof(int) &&
+                  offsetof(Corners, p3) == offsetof(Corners, p2) + sizeof(int),
+              "corner pairs must be adjacent");
+
+inline OffsetPair offsetPair(const Corners& c, std::size_t firstOffset)
 {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&c) + firstOffset;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     std::uint64_t bits;
-    std::memcpy(&bits, pair, sizeof bits);
+    std::memcpy(&bits, bytes, sizeof bits);
     // Little-endian: the first int is the low half.
     return {std::int32_t(std::uint32_t(bits)), std::int32_t(std::uint32_t(bits >> 32))};
 #else
+    int pair[2];
+    std::memcpy(pair, bytes, sizeof pair);
     return {pair[0], pair[1]};
 #endif
 }
 
 int sumAt(const int* window, const Corners& c)
 {
-    const OffsetPair top = offsetPair(&c.p0);
-    const OffsetPair bottom = offsetPair(&c.p2);
+    const OffsetPair top = offsetPair(c, offsetof(Corners, p0));
+    const OffsetPair bottom = offsetPair(c, offsetof(Corners, p2));
     return cornerSum(window[top.first], window[top.second], window[bottom.first],
                      window[bottom.second]);
 }
@@ -179,6 +187,8 @@ bool failsStage(const FastStump* s, const FastStump* end, const int* window,
     return stageSum < threshold;
 }
 
+// The fast stump path: the same products, sums and comparisons as runStumps, on records that hold
+// everything one stump needs side by side.
 int runFastStumps(const PreparedCascade& p, int startStage, double varianceNorm,
                   std::ptrdiff_t offset)
 {
