@@ -5,47 +5,24 @@
 // The cascade is the one beside the executable, or the file named by VELMORA_CASCADE.
 
 #include "detect/detect_faces.h"
+#include "fuzz/fuzz_detector.h"
 #include "reading/prepare_face.h"
-#include "vision/diagnostics.h"
-#include "vision/haar_cascade.h"
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 constexpr std::size_t maxFacesRead = 4;
 
-QString cascadePath()
-{
-    if (const char* named = std::getenv("VELMORA_CASCADE"))
-        return QString::fromLocal8Bit(named);
-    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(exe).dir().filePath(QStringLiteral("haarcascade_frontalface_alt.xml"));
-}
-
 FaceDetector& detector()
 {
-    static FaceDetector* loaded = [] {
-        setDiagnosticsStream(nullptr);
-        auto* d = new FaceDetector(cascadePath().toStdWString());
-        if (!d->cascade) {
-            std::fprintf(stderr, "picture_fuzz: cannot load the cascade %s\n",
-                         qPrintable(cascadePath()));
-            std::abort();
-        }
-        return d;
-    }();
-    return *loaded;
+    return fuzzDetector("picture_fuzz");
 }
 
 void silenceQt(QtMsgType, const QMessageLogContext&, const QString&) {}

@@ -6,14 +6,11 @@
 // The cascade is the one beside the executable, or the file named by VELMORA_CASCADE.
 
 #include "detect/detect_faces.h"
+#include "fuzz/fuzz_detector.h"
 #include "reading/face_reader.h"
-#include "vision/diagnostics.h"
-#include "vision/haar_cascade.h"
 #include "vision/image_buffer.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdint>
 #include <cstdio>
@@ -25,27 +22,9 @@ namespace {
 constexpr int maxSide = 300;
 constexpr std::size_t maxFacesRead = 4;  // enough to reach the reader; more only costs time
 
-QString cascadePath()
-{
-    if (const char* named = std::getenv("VELMORA_CASCADE"))
-        return QString::fromLocal8Bit(named);
-    const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(exe).dir().filePath(QStringLiteral("haarcascade_frontalface_alt.xml"));
-}
-
 FaceDetector& detector()
 {
-    static FaceDetector* loaded = [] {
-        setDiagnosticsStream(nullptr);
-        auto* d = new FaceDetector(cascadePath().toStdWString());
-        if (!d->cascade) {
-            std::fprintf(stderr, "pixels_fuzz: cannot load the cascade %s\n",
-                         qPrintable(cascadePath()));
-            std::abort();
-        }
-        return d;
-    }();
-    return *loaded;
+    return fuzzDetector("pixels_fuzz");
 }
 
 void check(bool condition, const char* what)
