@@ -31,12 +31,17 @@ constexpr int defaultPassCount = 2;
 struct ScanState {
     HaarCascade& cascade;
     WindowEvaluator evaluate;
+    BatchEvaluator evaluateMany;  // may be null
     const ImageBuffer& sum;      // the picture's sums, as kept by the prepared form
     const ImageBuffer& edgeSum;  // sums of the edge map
     std::vector<unsigned char>& mask;  // one byte per grid position: accepted in pass 0
     std::vector<int>& columnX;         // x of every grid column of the current scale
     int passCount;
     std::vector<FaceRect>& candidates;
+    // A later pass's windows of one scale in scan order, their grid positions and results.
+    std::vector<WindowSpot> marked;
+    std::vector<std::size_t> markIndex;
+    std::vector<int> results;
 };
 
 bool innerRectPasses(const ScanState& scan, const ScaleLayout& s, int x, int y)
@@ -74,7 +79,7 @@ void scanFirstPass(ScanState& scan, const ScaleLayout& s)
     }
 }
 
-void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool lastPass)
+void scanLaterPassOneByOne(ScanState& scan, const ScaleLayout& s, int startStage, bool lastPass)
 {
     for (int j = 0; j < s.rows; ++j) {
         const int y = nearest(j * s.gridStep);
@@ -91,6 +96,41 @@ void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool l
     }
 }
 
+// The same windows as scanLaterPassOneByOne, with the same outcome in the same order, handed to
+// the batch evaluation all at once.
+void scanLaterPassTogether(ScanState& scan, const ScaleLayout& s, int startStage, bool lastPass)
+{
+    std::vector<WindowSpot>& marked = scan.marked;
+    std::vector<std::size_t>& markIndex = scan.markIndex;
+    marked.clear();
+    markIndex.clear();
+    for (int j = 0; j < s.rows; ++j) {
+        const int y = nearest(j * s.gridStep);
+        const std::size_t rowStart = std::size_t(j) * std::size_t(s.columns);
+        for (int i = 0; i < s.columns; ++i)
+            if (scan.mask[rowStart + std::size_t(i)] != 0) {
+                marked.push_back({scan.columnX[std::size_t(i)], y});
+                markIndex.push_back(rowStart + std::size_t(i));
+            }
+    }
+    scan.results.resize(marked.size());
+    scan.evaluateMany(startStage, scan.cascade, marked.data(), marked.size(), scan.results.data());
+    for (std::size_t k = 0; k < marked.size(); ++k) {
+        if (scan.results[k] <= 0)
+            scan.mask[markIndex[k]] = 0;
+        else if (lastPass)
+            scan.candidates.push_back({marked[k].x, marked[k].y, s.windowWidth, s.windowHeight, 0});
+    }
+}
+
+void scanLaterPass(ScanState& scan, const ScaleLayout& s, int startStage, bool lastPass)
+{
+    if (scan.evaluateMany)
+        scanLaterPassTogether(scan, s, startStage, lastPass);
+    else
+        scanLaterPassOneByOne(scan, s, startStage, lastPass);
+}
+
 bool isGreyPicture(const ImageBuffer& grey)
 {
     return grey.channels == 1 && grey.depth == 1 && grey.width > 0 && grey.height > 0 &&
@@ -100,7 +140,7 @@ bool isGreyPicture(const ImageBuffer& grey)
 }  // namespace
 
 std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& detector,
-                                     WindowEvaluator evaluate)
+                                     WindowEvaluator evaluate, BatchEvaluator evaluateMany)
 {
     if (!detector.cascade)
         return {};
@@ -152,7 +192,8 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
             gridSize = std::max(gridSize, std::size_t(s.columns) * std::size_t(s.rows));
     std::vector<unsigned char> mask(gridSize);
     std::vector<int> columnX;
-    ScanState scan{cascade, evaluate, prepared.sum, edgeSum, mask, columnX, passCount, candidates};
+    ScanState scan{cascade, evaluate, evaluateMany, prepared.sum, edgeSum, mask, columnX,
+                   passCount, candidates, {}, {}, {}};
     for (const ScaleLayout& s : scales) {
         if (!s.isScanned())
             continue;
@@ -177,12 +218,12 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
 }
 
 std::vector<FaceRect> scanForFaces(const ImageBuffer& grey, FaceDetector& detector,
-                                   WindowEvaluator evaluate)
+                                   WindowEvaluator evaluate, BatchEvaluator evaluateMany)
 {
-    return groupCandidates(scanCandidates(grey, detector, evaluate));
+    return groupCandidates(scanCandidates(grey, detector, evaluate, evaluateMany));
 }
 
 std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detector)
 {
-    return scanForFaces(grey, detector, runCascadeAtFast);
+    return scanForFaces(grey, detector, runCascadeAtFast, runCascadesAtFast);
 }

@@ -4,8 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -128,83 +127,108 @@ bool windowFits(const HaarCascade& cascade, const PreparedCascade& p, int x, int
            long(y) + cascade.realWindowSize.height < long(p.sum.height) - 2;
 }
 
-// A rectangle's corner offsets as two pairs, each read by one 64-bit load: the stump loop is
-// bound by its loads, and this takes the offset loads from eight to four per stump.
-struct OffsetPair {
-    std::ptrdiff_t first;
-    std::ptrdiff_t second;
-};
-
-static_assert(offsetof(Corners, p1) == offsetof(Corners, p0) + sizeof(int) &&
-                  offsetof(Corners, p3) == offsetof(Corners, p2) + sizeof(int),
-              "corner pairs must be adjacent");
-
-inline OffsetPair offsetPair(const Corners& c, std::size_t firstOffset)
+// The stage sums of several windows at once, stump by stump: each stump's record is read once
+// for all of them, and each window's sum is built by the same products, sums and comparisons, in
+// the same order, as runStumps builds it.
+template <bool threeRects, std::size_t lanes>
+void stageSumsOf(const FastStump* s, const FastStump* end, const int* const* windows,
+                 const double* varianceNorms, double* sums)
 {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&c) + firstOffset;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    std::uint64_t bits;
-    std::memcpy(&bits, bytes, sizeof bits);
-    // Little-endian: the first int is the low half.
-    return {std::int32_t(std::uint32_t(bits)), std::int32_t(std::uint32_t(bits >> 32))};
-#else
-    int pair[2];
-    std::memcpy(pair, bytes, sizeof pair);
-    return {pair[0], pair[1]};
-#endif
+    double stageSum[lanes] = {};
+    for (; s != end; ++s) {
+        const Corners r0 = s->rect0;
+        const Corners r1 = s->rect1;
+        const Corners r2 = s->rect2;
+        const bool third = threeRects && r2.p0 != absentCorner;
+        for (std::size_t k = 0; k < lanes; ++k) {
+            const int* window = windows[k];
+            double value = rectSum(window, r0) * s->weight0;
+            value += rectSum(window, r1) * s->weight1;
+            if (third)
+                value += rectSum(window, r2) * s->weight2;
+            stageSum[k] += s->alpha[value >= s->threshold * varianceNorms[k]];
+        }
+    }
+    for (std::size_t k = 0; k < lanes; ++k)
+        sums[k] = stageSum[k];
 }
 
-int sumAt(const int* window, const Corners& c)
+template <std::size_t lanes>
+void stageSumsOf(const PreparedCascade& p, const PreparedStage& stage, const int* const* windows,
+                 const double* varianceNorms, double* sums)
 {
-    const OffsetPair top = offsetPair(c, offsetof(Corners, p0));
-    const OffsetPair bottom = offsetPair(c, offsetof(Corners, p2));
-    return cornerSum(window[top.first], window[top.second], window[bottom.first],
-                     window[bottom.second]);
+    const FastStump* first = p.fastStumps.data() + stage.firstTree;
+    const FastStump* end = first + stage.count;
+    if (stage.twoRects)
+        stageSumsOf<false, lanes>(first, end, windows, varianceNorms, sums);
+    else
+        stageSumsOf<true, lanes>(first, end, windows, varianceNorms, sums);
 }
 
-// The leaf of one stump, by the same products, sums and comparison as runStumps. Stages of
-// two-rectangle stumps never test for a third rectangle.
-template <bool threeRects>
-double stumpLeaf(const FastStump& s, const int* window, double varianceNorm)
-{
-    double value = sumAt(window, s.rect0) * s.weight0;
-    value += sumAt(window, s.rect1) * s.weight1;
-    // The same stumps take this branch for every window, which keeps it predictable.
-    if (threeRects && s.rect2.p0 != absentCorner)
-        value += sumAt(window, s.rect2) * s.weight2;
-    return s.alpha[value >= s.threshold * varianceNorm];
-}
-
-// Whether the window fails the stage, by the sum of all its leaves in order. Only a sum below the
-// threshold fails, as in runStumps: a NaN sum passes.
-template <bool threeRects>
-bool failsStage(const FastStump* s, const FastStump* end, const int* window,
-                double varianceNorm, double threshold)
-{
-    double stageSum = 0.0;
-    for (; s != end; ++s)
-        stageSum += stumpLeaf<threeRects>(*s, window, varianceNorm);
-    return stageSum < threshold;
-}
-
-// The fast stump path: the same products, sums and comparisons as runStumps, on records that hold
-// everything one stump needs side by side.
+// The fast stump path for one window: the same products, sums and comparisons as runStumps, on
+// records that hold everything one stump needs side by side. Only a sum below the threshold fails,
+// as in runStumps: a NaN sum passes.
 int runFastStumps(const PreparedCascade& p, int startStage, double varianceNorm,
                   std::ptrdiff_t offset)
 {
     const int* window = p.sum.samples<int>() + offset;
-    const FastStump* stumps = p.fastStumps.data();
     for (int i = startStage; i < activeStages(p); ++i) {
         const PreparedStage& stage = p.stages[std::size_t(i)];
-        const FastStump* first = stumps + stage.firstTree;
-        const FastStump* end = first + stage.count;
-        const bool fails =
-            stage.twoRects ? failsStage<false>(first, end, window, varianceNorm, stage.threshold)
-                           : failsStage<true>(first, end, window, varianceNorm, stage.threshold);
-        if (fails)
+        double stageSum;
+        stageSumsOf<1>(p, stage, &window, &varianceNorm, &stageSum);
+        if (stageSum < stage.threshold)
             return -i;
     }
     return 1;
+}
+
+// Windows still running through the stages: where each one starts in the sums, its contrast norm,
+// and where its result goes.
+struct LiveWindows {
+    std::vector<const int*> start;
+    std::vector<double> varianceNorm;
+    std::vector<std::size_t> index;
+
+    std::size_t size() const { return index.size(); }
+    void keep(std::size_t from, std::size_t to)
+    {
+        start[to] = start[from];
+        varianceNorm[to] = varianceNorm[from];
+        index[to] = index[from];
+    }
+    void resize(std::size_t n)
+    {
+        start.resize(n);
+        varianceNorm.resize(n);
+        index.resize(n);
+    }
+};
+
+// Runs one stage over every live window, four at a time, and keeps those that pass it, in order.
+// Those that fail get -stageIndex.
+void runStageOver(const PreparedCascade& p, int stageIndex, LiveWindows& live, int* results)
+{
+    constexpr std::size_t lanes = 4;
+    const PreparedStage& stage = p.stages[std::size_t(stageIndex)];
+    const std::size_t count = live.size();
+    std::size_t kept = 0;
+    double sums[lanes];
+    for (std::size_t first = 0; first < count; first += lanes) {
+        const std::size_t group = count - first < lanes ? count - first : lanes;
+        if (group == lanes)
+            stageSumsOf<lanes>(p, stage, &live.start[first], &live.varianceNorm[first], sums);
+        else
+            for (std::size_t k = 0; k < group; ++k)
+                stageSumsOf<1>(p, stage, &live.start[first + k], &live.varianceNorm[first + k],
+                               &sums[k]);
+        for (std::size_t k = 0; k < group; ++k) {
+            if (sums[k] < stage.threshold)
+                results[live.index[first + k]] = -stageIndex;
+            else
+                live.keep(first + k, kept++);
+        }
+    }
+    live.resize(kept);
 }
 
 }  // namespace
@@ -219,6 +243,38 @@ int runCascadeAtFast(int startStage, const HaarCascade& cascade, int x, int y)
         return -1;
     const std::ptrdiff_t offset = std::ptrdiff_t(y) * p->sum.width + x;
     return runFastStumps(*p, startStage < 0 ? 0 : startStage, varianceNormAt(*p, offset), offset);
+}
+
+void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
+                       std::size_t count, int* results)
+{
+    const PreparedCascade* p = cascade.prepared.get();
+    if (!p || !p->isStumpBased || p->isTree || p->hasTilted ||
+        p->fastStumps.size() != p->trees.size()) {
+        for (std::size_t k = 0; k < count; ++k)
+            results[k] = runCascadeAtFast(startStage, cascade, windows[k].x, windows[k].y);
+        return;
+    }
+    LiveWindows live;
+    live.start.reserve(count);
+    live.varianceNorm.reserve(count);
+    live.index.reserve(count);
+    const int* sums = p->sum.samples<int>();
+    for (std::size_t k = 0; k < count; ++k) {
+        const WindowSpot w = windows[k];
+        if (!windowFits(cascade, *p, w.x, w.y)) {
+            results[k] = -1;
+            continue;
+        }
+        const std::ptrdiff_t offset = std::ptrdiff_t(w.y) * p->sum.width + w.x;
+        live.start.push_back(sums + offset);
+        live.varianceNorm.push_back(varianceNormAt(*p, offset));
+        live.index.push_back(k);
+    }
+    for (int i = startStage < 0 ? 0 : startStage; i < activeStages(*p) && live.size() > 0; ++i)
+        runStageOver(*p, i, live, results);
+    for (std::size_t k = 0; k < live.size(); ++k)
+        results[live.index[k]] = 1;
 }
 
 float evalTree(const PreparedCascade& prepared, const PreparedTree& tree, double varianceNorm,

@@ -21,6 +21,18 @@ int runCascadeAt(int startStage, const HaarCascade& cascade, int x, int y);
 // runCascadeAt itself.
 int runCascadeAtFast(int startStage, const HaarCascade& cascade, int x, int y);
 
+// The top-left pixel of a detection window.
+struct WindowSpot {
+    int x = 0;
+    int y = 0;
+};
+
+// results[k] = runCascadeAtFast(startStage, cascade, windows[k].x, windows[k].y) for every k, by
+// running each stage over all the windows still in the race before the next stage: the stump
+// records are read once for several windows.
+void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
+                       std::size_t count, int* results);
+
 // The leaf value that one tree outputs for the window at the given element offset. varianceNorm
 // scales the node thresholds (instead of dividing every feature value by it).
 float evalTree(const PreparedCascade& prepared, const PreparedTree& tree, double varianceNorm,

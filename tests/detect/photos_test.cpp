@@ -75,6 +75,8 @@ TEST_F(Photos, FastAndPlainEvaluationAgreeOnEveryCandidate)
         const ImageBuffer grey = greyPhoto(name);
         const auto plain = scanCandidates(grey, *detector, runCascadeAt);
         EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast), plain) << name;
+        EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast, runCascadesAtFast), plain)
+            << name;
     }
 }
 

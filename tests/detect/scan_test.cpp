@@ -345,6 +345,8 @@ TEST(DetectFaces, FastAndPlainEvaluationFindTheSameCandidates)
         const auto plain = scanCandidates(picture, detector, runCascadeAt);
         const auto fast = scanCandidates(picture, detector, runCascadeAtFast);
         EXPECT_EQ(fast, plain) << seed;
+        EXPECT_EQ(scanCandidates(picture, detector, runCascadeAtFast, runCascadesAtFast), plain)
+            << seed;
         found += plain.size();
     }
     EXPECT_GT(found, 20u);

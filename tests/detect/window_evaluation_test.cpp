@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -207,6 +209,54 @@ TEST(RunCascadeAt, TreeShapedCascadesFollowTheirLinks)
     EXPECT_EQ(runCascadeAt(0, *circle, 1, 1), 0);
 }
 
+// The batch evaluation of a few windows, compared with the plain one window at a time.
+void expectBatchAgrees(int start, const HaarCascade& c, const std::vector<WindowSpot>& windows)
+{
+    std::vector<int> plain;
+    for (const WindowSpot& w : windows)
+        plain.push_back(runCascadeAt(start, c, w.x, w.y));
+    std::vector<int> batched(windows.size(), 7);
+    runCascadesAtFast(start, c, windows.data(), windows.size(), batched.data());
+    EXPECT_EQ(batched, plain);
+}
+
+TEST(RunCascadesAtFast, GivesTheSingleWindowResultOnEveryPath)
+{
+    // Inside, on the edge of fitting, outside, and at negative positions.
+    const std::vector<WindowSpot> windows{{1, 1}, {3, 4}, {18, 18}, {19, 0}, {0, 19}, {-1, 0},
+                                          {0, -1}, {5, 5}, {2, 7}};
+    const ImageBuffer picture = noisePicture(40, 40, 8);
+
+    auto unprepared = stagesFailingAt(1, -1);
+    expectBatchAgrees(0, *unprepared, windows);
+    auto noImages = stagesFailingAt(1, -1);
+    ASSERT_NE(prepareCascade(*noImages), nullptr);
+    expectBatchAgrees(0, *noImages, windows);
+
+    for (int failing : {0, 1, 5, -1}) {
+        auto c = stagesFailingAt(6, failing);
+        attach(*c, picture);
+        for (int start : {-3, 0, 2, 6, 9})
+            expectBatchAgrees(start, *c, windows);
+        c->prepared->activeCount = 3;
+        expectBatchAgrees(0, *c, windows);
+    }
+
+    auto tilted = makeCascade(20, 20, {makeStage(-1.0f, {makeStump(
+        makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f, 0.0f, 0.0f)})});
+    attach(*tilted, picture);
+    expectBatchAgrees(0, *tilted, windows);
+
+    auto tree = stagesFailingAt(3, 1);
+    tree->stages[0].next = 2;
+    attach(*tree, picture);
+    ASSERT_EQ(tree->prepared->isTree, 1);
+    expectBatchAgrees(0, *tree, windows);
+
+    // No windows at all.
+    runCascadesAtFast(0, *tree, nullptr, 0, nullptr);
+}
+
 TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
 {
     std::map<int, int> outcomes;
@@ -216,13 +266,29 @@ TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
         for (double scale : {1.0, 1.3, 1.69, 2.197}) {
             attach(*c, picture, scale);
             for (int start : {0, 2}) {
+                std::vector<WindowSpot> windows;
+                std::vector<int> plainResults;
                 for (int y = 0; y < 70; y += 3)
                     for (int x = 0; x < 90; ++x) {
                         const int plain = runCascadeAt(start, *c, x, y);
                         ASSERT_EQ(runCascadeAtFast(start, *c, x, y), plain)
                             << seed << " " << scale << " " << x << "," << y;
                         ++outcomes[plain];
+                        windows.push_back({x, y});
+                        plainResults.push_back(plain);
                     }
+                // All at once, and in batches whose sizes leave every remainder of the lanes.
+                std::vector<int> together(windows.size(), 7);
+                runCascadesAtFast(start, *c, windows.data(), windows.size(), together.data());
+                ASSERT_EQ(together, plainResults) << seed << " " << scale << " " << start;
+                for (std::size_t size : {1u, 2u, 3u, 5u, 6u, 7u}) {
+                    std::vector<int> batched(windows.size(), 7);
+                    for (std::size_t first = 0; first < windows.size(); first += size) {
+                        const std::size_t n = std::min(size, windows.size() - first);
+                        runCascadesAtFast(start, *c, &windows[first], n, &batched[first]);
+                    }
+                    ASSERT_EQ(batched, plainResults) << seed << " " << scale << " " << size;
+                }
             }
         }
     }
