@@ -39,10 +39,25 @@ struct ScanState {
     int passCount;
     std::vector<FaceRect>& candidates;
     // A later pass's windows of one scale in scan order, their grid positions and results.
+    std::vector<WindowSpot>& marked;
+    std::vector<std::size_t>& markIndex;
+    std::vector<int>& results;
+};
+
+// What one scan leaves to the next on the same thread. Detecting again reuses this memory: fresh
+// memory of this size would cost a page fault for every page touched, a noticeable share of a
+// run's time.
+struct ScanBuffers {
+    ImageBuffer edges;
+    ImageBuffer edgeSum;
+    std::vector<unsigned char> mask;
+    std::vector<int> columnX;
     std::vector<WindowSpot> marked;
     std::vector<std::size_t> markIndex;
     std::vector<int> results;
 };
+
+thread_local ScanBuffers scanBuffers;
 
 bool innerRectPasses(const ScanState& scan, const ScaleLayout& s, int x, int y)
 {
@@ -165,12 +180,13 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
     ImageBuffer sum = std::move(prepared.sum);
     ImageBuffer sqsum = std::move(prepared.sqsum);
     computeIntegrals(grey, sum, &sqsum);
-    ImageBuffer edgeSum;
-    {
-        ImageBuffer edges(w, h, 1, 1);
-        cannyEdges(edges, grey, edgeLow, edgeHigh);
-        computeIntegrals(edges, edgeSum);
-    }
+    ScanBuffers& buffers = scanBuffers;
+    ImageBuffer& edges = buffers.edges;
+    if (edges.width != w || edges.height != h || edges.channels != 1 || edges.depth != 1)
+        edges = ImageBuffer(w, h, 1, 1);
+    cannyEdges(edges, grey, edgeLow, edgeHigh);
+    ImageBuffer& edgeSum = buffers.edgeSum;
+    computeIntegrals(edges, edgeSum);
 
     int splitStage = defaultSplitStage;
     int passCount = defaultPassCount;
@@ -190,10 +206,12 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
     for (const ScaleLayout& s : scales)
         if (s.isScanned() && s.columns > 0 && s.rows > 0)
             gridSize = std::max(gridSize, std::size_t(s.columns) * std::size_t(s.rows));
-    std::vector<unsigned char> mask(gridSize);
-    std::vector<int> columnX;
-    ScanState scan{cascade, evaluate, evaluateMany, prepared.sum, edgeSum, mask, columnX,
-                   passCount, candidates, {}, {}, {}};
+    std::vector<unsigned char>& mask = buffers.mask;
+    mask.resize(gridSize);
+    std::vector<int>& columnX = buffers.columnX;
+    ScanState scan{cascade,    evaluate,       evaluateMany,      prepared.sum,
+                   edgeSum,    mask,           columnX,           passCount,
+                   candidates, buffers.marked, buffers.markIndex, buffers.results};
     for (const ScaleLayout& s : scales) {
         if (!s.isScanned())
             continue;

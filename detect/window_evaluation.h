@@ -29,7 +29,8 @@ struct WindowSpot {
 
 // results[k] = runCascadeAtFast(startStage, cascade, windows[k].x, windows[k].y) for every k, by
 // running each stage over all the windows still in the race before the next stage: the stump
-// records are read once for several windows.
+// records are read once for several windows. Its working memory stays with the calling thread
+// for the next call.
 void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
                        std::size_t count, int* results);
 

@@ -8,8 +8,11 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iostream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -66,6 +69,65 @@ TEST_F(Photos, FindsNoFaceWhereThereIsNone)
 {
     EXPECT_TRUE(detectFaces(greyPhoto("coffee.png"), *detector).empty());
     EXPECT_TRUE(detectFaces(greyPhoto("camera.png"), *detector).empty());
+}
+
+// The picture with its lower left quarter made one flat grey, where the edge map has no edges.
+ImageBuffer partlyFlat(const ImageBuffer& grey)
+{
+    ImageBuffer out = grey;
+    for (int y = grey.height / 2; y < grey.height; ++y)
+        for (int x = 0; x < grey.width / 2; ++x)
+            out.data[std::size_t(y) * grey.width + x] = 128;
+    return out;
+}
+
+// Windows that the first pass evaluated: the edge map decides which ones it skips.
+std::atomic<long> firstPassWindows{0};
+
+int countedEvaluation(int startStage, const HaarCascade& cascade, int x, int y)
+{
+    ++firstPassWindows;
+    return runCascadeAtFast(startStage, cascade, x, y);
+}
+
+struct ScanTrace {
+    std::vector<FaceRect> candidates;
+    long firstPassWindows = 0;
+
+    bool operator==(const ScanTrace& o) const
+    {
+        return candidates == o.candidates && firstPassWindows == o.firstPassWindows;
+    }
+};
+
+ScanTrace traceScan(const ImageBuffer& grey, FaceDetector& detector)
+{
+    firstPassWindows = 0;
+    ScanTrace trace;
+    trace.candidates = scanCandidates(grey, detector, countedEvaluation, runCascadesAtFast);
+    trace.firstPassWindows = firstPassWindows;
+    return trace;
+}
+
+TEST_F(Photos, BuffersLeftByEarlierPicturesChangeNothing)
+{
+    // A scan reuses what the previous scan on its thread left behind; a new thread starts with
+    // nothing, so its scan is a first run. The partly flat astronaut has the size of the
+    // astronaut before it and reuses that scan's buffers as they are.
+    const ImageBuffer astronaut = greyPhoto("astronaut.png");
+    const std::vector<ImageBuffer> pictures{greyPhoto("two_people.jpg"), astronaut,
+                                            partlyFlat(astronaut), greyPhoto("grace_hopper.jpg"),
+                                            greyPhoto("coffee.png"), greyPhoto("two_people.jpg")};
+    std::vector<ScanTrace> firstRuns;
+    for (const ImageBuffer& grey : pictures) {
+        ScanTrace trace;
+        std::thread([&] { trace = traceScan(grey, *detector); }).join();
+        firstRuns.push_back(trace);
+    }
+    ASSERT_NE(firstRuns[1].firstPassWindows, firstRuns[2].firstPassWindows);
+    for (int round = 0; round < 2; ++round)
+        for (std::size_t k = 0; k < pictures.size(); ++k)
+            EXPECT_TRUE(traceScan(pictures[k], *detector) == firstRuns[k]) << k;
 }
 
 TEST_F(Photos, FastAndPlainEvaluationAgreeOnEveryCandidate)
