@@ -231,13 +231,19 @@ void runStageOver(const PreparedCascade& p, int stageIndex, LiveWindows& live, i
     live.resize(kept);
 }
 
+// Whether the fast stump records can stand for the prepared form: every tree a stump, stages in a
+// plain chain, and one record per tree at the current scale.
+bool hasFastStumps(const PreparedCascade* p)
+{
+    return p && p->isStumpBased && !p->isTree && p->fastStumps.size() == p->trees.size();
+}
+
 }  // namespace
 
 int runCascadeAtFast(int startStage, const HaarCascade& cascade, int x, int y)
 {
     const PreparedCascade* p = cascade.prepared.get();
-    if (!p || !p->isStumpBased || p->isTree ||
-        p->fastStumps.size() != p->trees.size())
+    if (!hasFastStumps(p))
         return runCascadeAt(startStage, cascade, x, y);
     if (p->hasTilted || !windowFits(cascade, *p, x, y))
         return -1;
@@ -249,8 +255,7 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
                        std::size_t count, int* results)
 {
     const PreparedCascade* p = cascade.prepared.get();
-    if (!p || !p->isStumpBased || p->isTree || p->hasTilted ||
-        p->fastStumps.size() != p->trees.size()) {
+    if (!hasFastStumps(p) || p->hasTilted) {
         for (std::size_t k = 0; k < count; ++k)
             results[k] = runCascadeAtFast(startStage, cascade, windows[k].x, windows[k].y);
         return;
