@@ -2,9 +2,11 @@
 
 #include "detect/rounding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 void PreparedCascadeDeleter::operator()(PreparedCascade* prepared) const { delete prepared; }
 
@@ -93,6 +95,48 @@ bool isAbsentThirdRect(const HaarRect& r)
     return std::fabs(r.weight) < negligibleWeight || r.width == 0 || r.height == 0;
 }
 
+// The exponent of the lowest set bit of a finite, non-zero value's significand: the value is a
+// whole multiple of 2 to that power.
+int lowestBitExponent(double value)
+{
+    int exponent = 0;
+    const double significand = std::frexp(std::fabs(value), &exponent);  // in [0.5, 1)
+    std::uint64_t bits = static_cast<std::uint64_t>(std::ldexp(significand, 53));
+    int zeros = 0;
+    while ((bits & 1u) == 0) {
+        bits >>= 1;
+        ++zeros;
+    }
+    return exponent - 53 + zeros;
+}
+
+// Whether every sum of leaf values, one leaf per stump, in whatever order and grouping they are
+// added, is exact in double: all leaves are whole multiples of one power of two 2^q, and the
+// largest possible magnitude of any partial sum stays below 2^(q + 52), well inside the 53 bits
+// of the significand. Then no addition rounds, and every order gives the same sum.
+bool sumsInAnyOrder(const PreparedCascade& p, const PreparedStage& stage)
+{
+    int lowest = std::numeric_limits<int>::max();
+    double largestSum = 0.0;
+    for (int t = 0; t < stage.count; ++t) {
+        const PreparedTree& tree = p.trees[std::size_t(stage.firstTree + t)];
+        double largestLeaf = 0.0;
+        for (int a = 0; a <= tree.count; ++a) {
+            const double leaf = p.alphas[std::size_t(tree.firstAlpha + a)];
+            if (!std::isfinite(leaf))
+                return false;
+            if (leaf != 0.0)
+                lowest = std::min(lowest, lowestBitExponent(leaf));
+            largestLeaf = std::max(largestLeaf, std::fabs(leaf));
+        }
+        largestSum += largestLeaf;
+    }
+    if (lowest == std::numeric_limits<int>::max())
+        return true;  // every leaf 0
+    // The bound's own rounding is far below the factor of 2 left as margin.
+    return lowest > -1000 && largestSum < std::ldexp(1.0, lowest + 52);
+}
+
 PreparedNode prepareNode(const HaarTree& tree, int l, PreparedStage& stage)
 {
     PreparedNode node;  // every corner set (offset 0) until a scale places it
@@ -157,6 +201,7 @@ PreparedCascade* prepareCascade(HaarCascade& cascade)
                 p.isStumpBased = 0;
             p.trees.push_back(prepTree);
         }
+        stage.sumsInAnyOrder = sumsInAnyOrder(p, stage) ? 1 : 0;
         p.stages.push_back(stage);
     }
 
@@ -215,30 +260,52 @@ void scaleNode(const HaarFeature& feature, PreparedNode& node, double scale,
     node.rects[0].weight = static_cast<float>(-(sum0 / area0));
 }
 
+FastStump fastStumpOf(const PreparedCascade& p, const PreparedStage& stage, int t)
+{
+    const PreparedTree& tree = p.trees[std::size_t(stage.firstTree + t)];
+    const PreparedNode& node = p.nodes[std::size_t(tree.firstNode)];
+    FastStump stump;
+    stump.rect0 = node.rects[0].corners;
+    stump.rect1 = node.rects[1].corners;
+    stump.weight0 = node.rects[0].weight;
+    stump.weight1 = node.rects[1].weight;
+    if (!stage.twoRects && node.rects[2].isPresent()) {
+        stump.rect2 = node.rects[2].corners;
+        stump.weight2 = node.rects[2].weight;
+    }
+    stump.threshold = node.threshold;
+    stump.alpha[0] = p.alphas[std::size_t(tree.firstAlpha)];
+    stump.alpha[1] = p.alphas[std::size_t(tree.firstAlpha) + 1];
+    return stump;
+}
+
+bool hasThirdRect(const FastStump& stump) { return stump.rect2.p0 != absentCorner; }
+
+// One record per tree, stage by stage. Where the order of a stage's sum does not matter, the
+// records with a third rectangle go behind the others (each kind keeping its own order).
 void buildFastStumps(PreparedCascade& p)
 {
     p.fastStumps.clear();
     if (!p.isStumpBased)
         return;
     p.fastStumps.reserve(p.trees.size());
-    for (const PreparedStage& stage : p.stages) {
+    for (PreparedStage& stage : p.stages) {
+        const std::size_t first = p.fastStumps.size();
         for (int t = 0; t < stage.count; ++t) {
-            const PreparedTree& tree = p.trees[std::size_t(stage.firstTree + t)];
-            const PreparedNode& node = p.nodes[std::size_t(tree.firstNode)];
-            FastStump stump;
-            stump.rect0 = node.rects[0].corners;
-            stump.rect1 = node.rects[1].corners;
-            stump.weight0 = node.rects[0].weight;
-            stump.weight1 = node.rects[1].weight;
-            if (!stage.twoRects && node.rects[2].isPresent()) {
-                stump.rect2 = node.rects[2].corners;
-                stump.weight2 = node.rects[2].weight;
-            }
-            stump.threshold = node.threshold;
-            stump.alpha[0] = p.alphas[std::size_t(tree.firstAlpha)];
-            stump.alpha[1] = p.alphas[std::size_t(tree.firstAlpha) + 1];
-            p.fastStumps.push_back(stump);
+            const FastStump stump = fastStumpOf(p, stage, t);
+            if (!stage.sumsInAnyOrder || !hasThirdRect(stump))
+                p.fastStumps.push_back(stump);
         }
+        if (stage.sumsInAnyOrder)
+            for (int t = 0; t < stage.count; ++t) {
+                const FastStump stump = fastStumpOf(p, stage, t);
+                if (hasThirdRect(stump))
+                    p.fastStumps.push_back(stump);
+            }
+        const auto begin = p.fastStumps.begin() + std::ptrdiff_t(first);
+        const auto rest = std::find_if(begin, p.fastStumps.end(), hasThirdRect);
+        stage.leadingTwoRects = int(rest - begin);
+        stage.restHasThree = std::all_of(rest, p.fastStumps.end(), hasThirdRect) ? 1 : 0;
     }
 }
 

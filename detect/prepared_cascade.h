@@ -48,6 +48,13 @@ struct PreparedStage {
     float threshold = 0.0f;  // the trained threshold less the margin
     int firstTree = 0;  // index into PreparedCascade::trees
     int twoRects = 1;   // 1 when no node of the stage has a third rectangle
+    // 1 when the stage's leaf values add up without rounding in any order and grouping, so that
+    // its trees may be summed side by side and still give the sum of the tree-by-tree order.
+    int sumsInAnyOrder = 0;
+    // How the stage's FastStump records lie: the first leadingTwoRects of them have no third
+    // rectangle; restHasThree is 1 when every record after those has one.
+    int leadingTwoRects = 0;
+    int restHasThree = 0;
     int next = noStage;
     int child = noStage;
     int parent = noStage;
@@ -56,7 +63,9 @@ struct PreparedStage {
 // The scan's fast form of one stump (a single-node tree) at the current scale: the node's values
 // widened to double once, side by side. The third rectangle counts only when rect2.p0 is not
 // absentCorner: never in a stage of two-rectangle nodes, as in the plain evaluation. Evaluates to
-// the same leaf as the node it copies.
+// the same leaf as the node it copies. A stage's records follow its trees in order, except in a
+// stage whose sums come out the same in any order: there those without a third rectangle come
+// first, so that the evaluation runs through each kind without asking.
 struct FastStump {
     Corners rect0;
     Corners rect1;

@@ -1,6 +1,7 @@
 #include "detect/window_evaluation.h"
 
 #include "detect/integral_image.h"
+#include "detect/wide_stump_sums.h"
 
 #include <cmath>
 #include <cstddef>
@@ -127,19 +128,23 @@ bool windowFits(const HaarCascade& cascade, const PreparedCascade& p, int x, int
            long(y) + cascade.realWindowSize.height < long(p.sum.height) - 2;
 }
 
-// The stage sums of several windows at once, stump by stump: each stump's record is read once
-// for all of them, and each window's sum is built by the same products, sums and comparisons, in
-// the same order, as runStumps builds it.
-template <bool threeRects, std::size_t lanes>
-void stageSumsOf(const FastStump* s, const FastStump* end, const int* const* windows,
-                 const double* varianceNorms, double* sums)
+// Which of a run of stump records have a third rectangle.
+enum class Thirds { none, all, some };
+
+// Adds the leaves of the records [s, end) to the stage sums of several windows at once, stump by
+// stump: each record is read once for all of them, and each window's sum is built by the same
+// products, sums and comparisons, in the same order, as runStumps builds it (the records' order
+// differs from the trees' only where that changes no sum).
+template <Thirds thirds, std::size_t lanes>
+void addStumps(const FastStump* s, const FastStump* end, const int* const* windows,
+               const double* varianceNorms, double* stageSum)
 {
-    double stageSum[lanes] = {};
     for (; s != end; ++s) {
         const Corners r0 = s->rect0;
         const Corners r1 = s->rect1;
         const Corners r2 = s->rect2;
-        const bool third = threeRects && r2.p0 != absentCorner;
+        const bool third =
+            thirds == Thirds::all || (thirds == Thirds::some && r2.p0 != absentCorner);
         for (std::size_t k = 0; k < lanes; ++k) {
             const int* window = windows[k];
             double value = rectSum(window, r0) * s->weight0;
@@ -149,8 +154,6 @@ void stageSumsOf(const FastStump* s, const FastStump* end, const int* const* win
             stageSum[k] += s->alpha[value >= s->threshold * varianceNorms[k]];
         }
     }
-    for (std::size_t k = 0; k < lanes; ++k)
-        sums[k] = stageSum[k];
 }
 
 template <std::size_t lanes>
@@ -158,11 +161,16 @@ void stageSumsOf(const PreparedCascade& p, const PreparedStage& stage, const int
                  const double* varianceNorms, double* sums)
 {
     const FastStump* first = p.fastStumps.data() + stage.firstTree;
+    const FastStump* rest = first + stage.leadingTwoRects;
     const FastStump* end = first + stage.count;
-    if (stage.twoRects)
-        stageSumsOf<false, lanes>(first, end, windows, varianceNorms, sums);
+    double stageSum[lanes] = {};
+    addStumps<Thirds::none, lanes>(first, rest, windows, varianceNorms, stageSum);
+    if (stage.restHasThree)
+        addStumps<Thirds::all, lanes>(rest, end, windows, varianceNorms, stageSum);
     else
-        stageSumsOf<true, lanes>(first, end, windows, varianceNorms, sums);
+        addStumps<Thirds::some, lanes>(rest, end, windows, varianceNorms, stageSum);
+    for (std::size_t k = 0; k < lanes; ++k)
+        sums[k] = stageSum[k];
 }
 
 // The fast stump path for one window: the same products, sums and comparisons as runStumps, on
@@ -185,20 +193,20 @@ int runFastStumps(const PreparedCascade& p, int startStage, double varianceNorm,
 // Windows still running through the stages: where each one starts in the sums, its contrast norm,
 // and where its result goes.
 struct LiveWindows {
-    std::vector<const int*> start;
+    std::vector<std::ptrdiff_t> offset;
     std::vector<double> varianceNorm;
     std::vector<std::size_t> index;
 
     std::size_t size() const { return index.size(); }
     void keep(std::size_t from, std::size_t to)
     {
-        start[to] = start[from];
+        offset[to] = offset[from];
         varianceNorm[to] = varianceNorm[from];
         index[to] = index[from];
     }
     void resize(std::size_t n)
     {
-        start.resize(n);
+        offset.resize(n);
         varianceNorm.resize(n);
         index.resize(n);
     }
@@ -210,22 +218,33 @@ void runStageOver(const PreparedCascade& p, int stageIndex, LiveWindows& live, i
 {
     constexpr std::size_t lanes = 4;
     const PreparedStage& stage = p.stages[std::size_t(stageIndex)];
+    const FastStump* first = p.fastStumps.data() + stage.firstTree;
+    const int* integral = p.sum.samples<int>();
+    const bool wide = haveWideStageSums();
     const std::size_t count = live.size();
     std::size_t kept = 0;
     double sums[lanes];
-    for (std::size_t first = 0; first < count; first += lanes) {
-        const std::size_t group = count - first < lanes ? count - first : lanes;
-        if (group == lanes)
-            stageSumsOf<lanes>(p, stage, &live.start[first], &live.varianceNorm[first], sums);
-        else
+    for (std::size_t at = 0; at < count; at += lanes) {
+        const std::size_t group = count - at < lanes ? count - at : lanes;
+        if (group == lanes && wide) {
+            wideStageSums(stage, first, integral, &live.offset[at], &live.varianceNorm[at], sums);
+        } else {
+            const int* windows[lanes];
             for (std::size_t k = 0; k < group; ++k)
-                stageSumsOf<1>(p, stage, &live.start[first + k], &live.varianceNorm[first + k],
-                               &sums[k]);
-        for (std::size_t k = 0; k < group; ++k) {
-            if (sums[k] < stage.threshold)
-                results[live.index[first + k]] = -stageIndex;
+                windows[k] = integral + live.offset[at + k];
+            if (group == lanes)
+                stageSumsOf<lanes>(p, stage, windows, &live.varianceNorm[at], sums);
             else
-                live.keep(first + k, kept++);
+                for (std::size_t k = 0; k < group; ++k)
+                    stageSumsOf<1>(p, stage, &windows[k], &live.varianceNorm[at + k], &sums[k]);
+        }
+        // Without a branch, which would guess wrong for about every other window: each window
+        // is marked as failed here and copied forward, and only a passing one advances the kept
+        // count; its mark is overwritten by a later stage or at the end.
+        for (std::size_t k = 0; k < group; ++k) {
+            results[live.index[at + k]] = -stageIndex;
+            live.keep(at + k, kept);
+            kept += sums[k] < stage.threshold ? 0 : 1;
         }
     }
     live.resize(kept);
@@ -264,7 +283,6 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
     // cost a page fault per page touched, which shows in the run's time.
     thread_local LiveWindows live;
     live.resize(0);
-    const int* sums = p->sum.samples<int>();
     for (std::size_t k = 0; k < count; ++k) {
         const WindowSpot w = windows[k];
         if (!windowFits(cascade, *p, w.x, w.y)) {
@@ -272,7 +290,7 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
             continue;
         }
         const std::ptrdiff_t offset = std::ptrdiff_t(w.y) * p->sum.width + w.x;
-        live.start.push_back(sums + offset);
+        live.offset.push_back(offset);
         live.varianceNorm.push_back(varianceNormAt(*p, offset));
         live.index.push_back(k);
     }

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <utility>
+
 namespace {
 
 std::unique_ptr<HaarCascade> cascadeOf(std::vector<HaarFeature> features)
@@ -177,6 +181,62 @@ TEST(PrepareCascade, ThirdRectangleAbsenceRules)
     ASSERT_NE(prepareCascade(*present), nullptr);
     EXPECT_TRUE(present->prepared->nodes[1].rects[2].isPresent());
     EXPECT_EQ(present->prepared->stages[0].twoRects, 0);
+}
+
+TEST(PrepareCascade, StagesWhoseLeafSumsCannotRoundAreMarked)
+{
+    using Leaves = std::vector<std::pair<float, float>>;
+    auto marked = [](const Leaves& leaves) {
+        std::vector<HaarTree> trees;
+        for (const auto& [below, above] : leaves)
+            trees.push_back(makeStump(halvesFeature(), 0.0f, below, above));
+        auto c = makeCascade(20, 20, {makeStage(0.0f, trees)});
+        return prepareCascade(*c) ? c->prepared->stages[0].sumsInAnyOrder : -1;
+    };
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float big = std::ldexp(1.0f, 60);
+    EXPECT_EQ(marked({{-1.0f, 1.0f}, {0.25f, -0.75f}}), 1);
+    EXPECT_EQ(marked(Leaves(300, {0.1f, -0.3f})), 1);  // the real cascade's kind of values
+    EXPECT_EQ(marked({{0.0f, 0.0f}, {0.0f, 0.0f}}), 1);
+    EXPECT_EQ(marked({{big, big}, {0.5f, 0.5f}}), 0);  // 2^60 + 0.5 rounds
+    EXPECT_EQ(marked({{1e-30f, 1.0f}}), 0);           // 1 + 1e-30 rounds
+    EXPECT_EQ(marked({{inf, 1.0f}}), 0);
+    EXPECT_EQ(marked({{nan, 1.0f}}), 0);
+}
+
+TEST(SetImagesForScale, RecordsWithAThirdRectangleComeLastOnlyWhereOrderIsFree)
+{
+    const HaarFeature three = makeFeature({{0, 0, 6, 4, -1}, {0, 2, 6, 2, 2}, {1, 1, 2, 2, 1}});
+    const HaarFeature two = halvesFeature();
+    const float big = std::ldexp(1.0f, 60);
+    // Leaves tell the records apart: tree t has leaves t and t + 0.5, except tree 0 of the second
+    // stage, whose leaves 2^60 make that stage's sums round.
+    auto stumps = [&](bool exactSums) {
+        std::vector<HaarTree> trees;
+        const HaarFeature* kinds[5] = {&three, &two, &three, &two, &two};
+        for (int t = 0; t < 5; ++t) {
+            const float leaf = exactSums || t != 0 ? float(t) : big;
+            trees.push_back(makeStump(*kinds[t], 0.0f, leaf, leaf + 0.5f));
+        }
+        return trees;
+    };
+    auto c = makeCascade(20, 20, {makeStage(0.0f, stumps(true)), makeStage(0.0f, stumps(false))});
+    target(*c, 40, 30, 1.3);
+    const PreparedCascade& p = *c->prepared;
+    ASSERT_EQ(p.fastStumps.size(), 10u);
+    auto order = [&](int stage) {
+        std::vector<double> leaves;
+        for (int k = 0; k < 5; ++k)
+            leaves.push_back(p.fastStumps[std::size_t(5 * stage + k)].alpha[0]);
+        return leaves;
+    };
+    EXPECT_EQ(order(0), (std::vector<double>{1, 3, 4, 0, 2}));
+    EXPECT_EQ(p.stages[0].leadingTwoRects, 3);
+    EXPECT_EQ(p.stages[0].restHasThree, 1);
+    EXPECT_EQ(order(1), (std::vector<double>{double(big), 1, 2, 3, 4}));
+    EXPECT_EQ(p.stages[1].leadingTwoRects, 0);
+    EXPECT_EQ(p.stages[1].restHasThree, 0);
 }
 
 TEST(SetImagesForScale, WindowAndVarianceWindowAtScaleOne)

@@ -1,12 +1,14 @@
 #include "detect/window_evaluation.h"
 
 #include "detect/integral_image.h"
+#include "detect/wide_stump_sums.h"
 
 #include "cascade_builders.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <map>
 #include <vector>
@@ -19,6 +21,12 @@ void attach(HaarCascade& c, const ImageBuffer& picture, double scale = 1.0)
     computeIntegrals(picture, sum, &sqsum);
     setImagesForScale(c, &sum, &sqsum, scale);
 }
+
+// Runs the evaluation on the plain path only, for as long as it lives.
+struct PlainSumsOnly {
+    PlainSumsOnly() { allowWideStageSums(false); }
+    ~PlainSumsOnly() { allowWideStageSums(true); }
+};
 
 std::unique_ptr<HaarCascade> stagesFailingAt(int count, int failing)
 {
@@ -257,7 +265,7 @@ TEST(RunCascadesAtFast, GivesTheSingleWindowResultOnEveryPath)
     runCascadesAtFast(0, *tree, nullptr, 0, nullptr);
 }
 
-TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
+void expectFastPathsAgreeOnRandomCascades()
 {
     std::map<int, int> outcomes;
     for (unsigned seed = 1; seed <= 6; ++seed) {
@@ -296,6 +304,48 @@ TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
     EXPECT_GE(outcomes.size(), 6u);
     EXPECT_GT(outcomes[1], 0);
     EXPECT_GT(outcomes[0], 0);
+}
+
+// The random cascades' leaf values add up exactly in any order, so their fast records are
+// regrouped; both the wide and the plain sums must still give the plain evaluation's results.
+TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
+{
+    expectFastPathsAgreeOnRandomCascades();
+}
+
+TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascadesWithoutWideSums)
+{
+    PlainSumsOnly plainOnly;
+    expectFastPathsAgreeOnRandomCascades();
+}
+
+TEST(RunCascadeAtFast, StagesWhoseSumsRoundKeepTheTreeOrder)
+{
+    // In tree order 2^60 + 200 rounds to 2^60 + 256 and the stage sum ends at 256.5, above the
+    // threshold; with the two-rectangle stumps added first it would be 256, below it. So this
+    // stage's records must keep the order of its trees on every path.
+    HaarFeature three = halvesFeature();
+    three.rects[2] = {0, 0, 2, 2, 1.0f};
+    const HaarFeature two = halvesFeature();
+    const float big = std::ldexp(1.0f, 60);
+    auto c = makeCascade(20, 20, {makeStage(256.25f, {makeStump(three, 0.0f, big, big),
+                                                       makeStump(two, 0.0f, 200.0f, 200.0f),
+                                                       makeStump(three, 0.0f, -big, -big),
+                                                       makeStump(two, 0.0f, 0.5f, 0.5f)})});
+    attach(*c, noisePicture(40, 40, 3));
+    ASSERT_EQ(c->prepared->stages[0].sumsInAnyOrder, 0);
+    const std::vector<WindowSpot> windows{{0, 0}, {1, 2}, {3, 1}, {5, 5}, {7, 2}, {2, 9}};
+    for (bool wide : {true, false}) {
+        allowWideStageSums(wide);
+        for (const WindowSpot& w : windows) {
+            EXPECT_EQ(runCascadeAt(0, *c, w.x, w.y), 1);
+            EXPECT_EQ(runCascadeAtFast(0, *c, w.x, w.y), 1) << wide;
+        }
+        std::vector<int> batched(windows.size(), 7);
+        runCascadesAtFast(0, *c, windows.data(), windows.size(), batched.data());
+        EXPECT_EQ(batched, std::vector<int>(windows.size(), 1)) << wide;
+    }
+    allowWideStageSums(true);
 }
 
 }  // namespace
