@@ -20,8 +20,10 @@ using BatchEvaluator = void (*)(int startStage, const HaarCascade& cascade,
 // Every accepted window, in the order the scan finds them (scales growing, rows top to bottom,
 // columns left to right), before grouping. Empty for a detector without a usable cascade, a
 // cascade with tilted features, or a picture that is not grey or has no scale. The passes after
-// the first evaluate their windows through evaluateMany when it is given, else one by one. The
-// edge map and the other working buffers stay with the calling thread for its next scan.
+// the first evaluate their windows through evaluateMany when it is given, else one by one; so
+// does the first pass of a scale whose grid columns lie close together, where the wide stage sums
+// make evaluating whole rows cheaper than the walk. The edge map and the other working buffers
+// stay with the calling thread for its next scan.
 std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& detector,
                                      WindowEvaluator evaluate,
                                      BatchEvaluator evaluateMany = nullptr);

@@ -20,3 +20,13 @@ void allowWideStageSums(bool allowed);
 // stage's first record in the prepared form. Call only when haveWideStageSums().
 void wideStageSums(const PreparedStage& stage, const FastStump* first, const int* integral,
                    const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums);
+
+// Four windows of one row whose top-left elements lie within eight elements of each other:
+// window k starts at element offset0 + shifts[k] of the kept integral images, with
+// 0 = shifts[0] < shifts[1] < shifts[2] < shifts[3] <= 7, and each is one that runCascadeAtFast
+// would evaluate (it fits the picture as that requires). Computes their contrast norms and runs
+// them through the stages [startStage, endStage) together, each stage's four sums built from one
+// load per corner, and sets results[k] as runCascadeAtFast would: -i for the first stage i that
+// window k fails, 1 when it passes them all. Call only when haveWideStageSums().
+void wideRowGroup(const PreparedCascade& p, int startStage, int endStage, std::ptrdiff_t offset0,
+                  const int* shifts, int* results);

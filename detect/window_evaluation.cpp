@@ -250,6 +250,17 @@ void runStageOver(const PreparedCascade& p, int stageIndex, LiveWindows& live, i
     live.resize(kept);
 }
 
+// Whether four windows lie in one row, left to right, within eight elements, all fitting the
+// picture: then one load per corner serves all four.
+bool isRowGroup(const HaarCascade& cascade, const PreparedCascade& p, const WindowSpot* w)
+{
+    for (int j = 1; j < 4; ++j)
+        if (w[j].y != w[0].y || w[j].x <= w[j - 1].x)
+            return false;
+    return windowFits(cascade, p, w[0].x, w[0].y) && windowFits(cascade, p, w[3].x, w[3].y) &&
+           w[3].x - w[0].x <= 7;
+}
+
 // Whether the fast stump records can stand for the prepared form: every tree a stump, stages in a
 // plain chain, and one record per tree at the current scale.
 bool hasFastStumps(const PreparedCascade* p)
@@ -283,18 +294,34 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
     // cost a page fault per page touched, which shows in the run's time.
     thread_local LiveWindows live;
     live.resize(0);
-    for (std::size_t k = 0; k < count; ++k) {
+    const int firstStage = startStage < 0 ? 0 : startStage;
+    const bool wide = haveWideStageSums();
+    std::size_t k = 0;
+    while (k < count) {
+        // Four close neighbours in a row go through the stages together; the others one stage
+        // at a time with all the rest.
+        if (wide && count - k >= 4 && isRowGroup(cascade, *p, windows + k)) {
+            int shifts[4];
+            for (int j = 0; j < 4; ++j)
+                shifts[j] = windows[k + std::size_t(j)].x - windows[k].x;
+            const std::ptrdiff_t offset =
+                std::ptrdiff_t(windows[k].y) * p->sum.width + windows[k].x;
+            wideRowGroup(*p, firstStage, activeStages(*p), offset, shifts, results + k);
+            k += 4;
+            continue;
+        }
         const WindowSpot w = windows[k];
         if (!windowFits(cascade, *p, w.x, w.y)) {
             results[k] = -1;
-            continue;
+        } else {
+            const std::ptrdiff_t offset = std::ptrdiff_t(w.y) * p->sum.width + w.x;
+            live.offset.push_back(offset);
+            live.varianceNorm.push_back(varianceNormAt(*p, offset));
+            live.index.push_back(k);
         }
-        const std::ptrdiff_t offset = std::ptrdiff_t(w.y) * p->sum.width + w.x;
-        live.offset.push_back(offset);
-        live.varianceNorm.push_back(varianceNormAt(*p, offset));
-        live.index.push_back(k);
+        ++k;
     }
-    for (int i = startStage < 0 ? 0 : startStage; i < activeStages(*p) && live.size() > 0; ++i)
+    for (int i = firstStage; i < activeStages(*p) && live.size() > 0; ++i)
         runStageOver(*p, i, live, results);
     for (std::size_t k = 0; k < live.size(); ++k)
         results[live.index[k]] = 1;

@@ -29,8 +29,9 @@ struct WindowSpot {
 
 // results[k] = runCascadeAtFast(startStage, cascade, windows[k].x, windows[k].y) for every k, by
 // running each stage over all the windows still in the race before the next stage: the stump
-// records are read once for several windows. Its working memory stays with the calling thread
-// for the next call.
+// records are read once for several windows. Where the wide stage sums are at hand, each four
+// consecutive windows of one row within eight pixels go through the stages on their own, from
+// shared loads. Its working memory stays with the calling thread for the next call.
 void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
                        std::size_t count, int* results);
 

@@ -319,6 +319,46 @@ TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascadesWithoutWideSu
     expectFastPathsAgreeOnRandomCascades();
 }
 
+TEST(RunCascadesAtFast, CloseNeighboursInARowGiveTheSingleWindowResults)
+{
+    // Four windows within eight pixels of one row are evaluated together from shared loads; rows
+    // of every spacing around that limit, up to the last window that fits, and runs broken by a
+    // change of row, a step back or a window that does not fit.
+    const std::vector<std::vector<int>> steps{{1}, {2}, {2, 3}, {3, 2, 2}, {2, 2, 3}, {3}, {1, 1, 6}};
+    std::map<int, int> outcomes;
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        auto c = randomStumpCascade(seed + 20, 6, 5);
+        const ImageBuffer picture = noisePicture(64, 48, seed);
+        for (double scale : {1.0, 1.3}) {
+            attach(*c, picture, scale);
+            std::vector<WindowSpot> windows;
+            for (const std::vector<int>& step : steps)
+                for (int y : {0, 7, 14, 21, 26, 27})  // at scale 1, 26 is the last row that fits
+                    for (int x = 0, k = 0; x < 64; x += step[std::size_t(k++) % step.size()])
+                        windows.push_back({x, y});
+            windows.push_back({3, 3});
+            windows.push_back({1, 3});
+            windows.push_back({2, 4});
+            windows.push_back({4, 4});
+            for (int start : {0, 3}) {
+                std::vector<int> plain;
+                for (const WindowSpot& w : windows) {
+                    plain.push_back(runCascadeAt(start, *c, w.x, w.y));
+                    ++outcomes[plain.back()];
+                }
+                for (std::size_t skip : {0u, 1u, 2u, 3u}) {
+                    std::vector<int> batched(windows.size() - skip, 7);
+                    runCascadesAtFast(start, *c, windows.data() + skip, batched.size(),
+                                      batched.data());
+                    ASSERT_EQ(batched, std::vector<int>(plain.begin() + long(skip), plain.end()))
+                        << seed << " " << scale << " " << start << " " << skip;
+                }
+            }
+        }
+    }
+    EXPECT_GE(outcomes.size(), 5u);
+}
+
 TEST(RunCascadeAtFast, StagesWhoseSumsRoundKeepTheTreeOrder)
 {
     // In tree order 2^60 + 200 rounds to 2^60 + 256 and the stage sum ends at 256.5, above the
