@@ -20,32 +20,59 @@ namespace {
 
 #define WIDE __attribute__((target("avx2")))
 
-// The four windows' sums over one rectangle: p0 - p1 - p2 + p3, wrapping as cornerSum does.
-WIDE inline __m128i rectSums(const int* const* w, const Corners& c)
+// p0 - p1 - p2 + p3 in 32-bit lanes, which wrap as cornerSum does.
+WIDE inline __m128i cornerSums(__m128i p0, __m128i p1, __m128i p2, __m128i p3)
 {
-    const auto one = [&](int k) {
-        return int(unsigned(w[k][c.p3]) - unsigned(w[k][c.p1]) - unsigned(w[k][c.p2]) +
-                   unsigned(w[k][c.p0]));
-    };
-    return _mm_setr_epi32(one(0), one(1), one(2), one(3));
+    return _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(p3, p1), p2), p0);
 }
 
-WIDE inline __m256d weighted(const int* const* w, const Corners& c, double weight)
-{
-    return _mm256_mul_pd(_mm256_cvtepi32_pd(rectSums(w, c)), _mm256_set1_pd(weight));
-}
+// Four windows anywhere in the picture: each window's corner values are read one by one.
+struct ScatteredWindows {
+    const int* start[4];
+
+    WIDE __m128i rectSums(const Corners& c) const
+    {
+        const auto one = [&](int k) {
+            return int(unsigned(start[k][c.p3]) - unsigned(start[k][c.p1]) -
+                       unsigned(start[k][c.p2]) + unsigned(start[k][c.p0]));
+        };
+        return _mm_setr_epi32(one(0), one(1), one(2), one(3));
+    }
+};
+
+// Four windows of one row within eight elements: their values at one corner are elements
+// shifts[k] of the eight that start at the first window's corner, picked out of one load.
+struct RowWindows {
+    const int* first;
+    __m256i shifts;  // in the low four lanes
+
+    WIDE __m128i corner(int offset) const
+    {
+        const __m256i eight =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
+        return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(eight, shifts));
+    }
+    WIDE __m128i rectSums(const Corners& c) const
+    {
+        return cornerSums(corner(c.p0), corner(c.p1), corner(c.p2), corner(c.p3));
+    }
+};
 
 enum class Thirds { none, all, some };
 
-template <Thirds thirds>
-WIDE __m256d addStumps(const FastStump* s, const FastStump* end, const int* const* windows,
+// Adds the leaves of the records [s, end) to the four windows' stage sums.
+template <Thirds thirds, class Windows>
+WIDE __m256d addStumps(const FastStump* s, const FastStump* end, const Windows& windows,
                        __m256d norms, __m256d stageSum)
 {
+    const auto weighted = [&](const Corners& c, double weight) WIDE {
+        return _mm256_mul_pd(_mm256_cvtepi32_pd(windows.rectSums(c)), _mm256_set1_pd(weight));
+    };
     for (; s != end; ++s) {
-        __m256d value = weighted(windows, s->rect0, s->weight0);
-        value = _mm256_add_pd(value, weighted(windows, s->rect1, s->weight1));
+        __m256d value = weighted(s->rect0, s->weight0);
+        value = _mm256_add_pd(value, weighted(s->rect1, s->weight1));
         if (thirds == Thirds::all || (thirds == Thirds::some && s->rect2.p0 != absentCorner))
-            value = _mm256_add_pd(value, weighted(windows, s->rect2, s->weight2));
+            value = _mm256_add_pd(value, weighted(s->rect2, s->weight2));
         const __m256d limit = _mm256_mul_pd(_mm256_set1_pd(s->threshold), norms);
         const __m256d passed = _mm256_cmp_pd(value, limit, _CMP_GE_OQ);
         const __m256d leaf =
@@ -55,58 +82,26 @@ WIDE __m256d addStumps(const FastStump* s, const FastStump* end, const int* cons
     return stageSum;
 }
 
-WIDE void sumsOf(const PreparedStage& stage, const FastStump* first, const int* integral,
-                 const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums)
+// The four windows' sums over one stage, whose records start at first.
+template <class Windows>
+WIDE __m256d stageSums(const PreparedStage& stage, const FastStump* first, const Windows& windows,
+                       __m256d norms)
 {
-    const int* const windows[4] = {integral + offsets[0], integral + offsets[1],
-                                   integral + offsets[2], integral + offsets[3]};
-    const __m256d norms = _mm256_loadu_pd(varianceNorms);
     const FastStump* rest = first + stage.leadingTwoRects;
     const FastStump* end = first + stage.count;
-    __m256d stageSum = addStumps<Thirds::none>(first, rest, windows, norms, _mm256_setzero_pd());
+    const __m256d sums =
+        addStumps<Thirds::none>(first, rest, windows, norms, _mm256_setzero_pd());
     if (stage.restHasThree)
-        stageSum = addStumps<Thirds::all>(rest, end, windows, norms, stageSum);
-    else
-        stageSum = addStumps<Thirds::some>(rest, end, windows, norms, stageSum);
-    _mm256_storeu_pd(sums, stageSum);
+        return addStumps<Thirds::all>(rest, end, windows, norms, sums);
+    return addStumps<Thirds::some>(rest, end, windows, norms, sums);
 }
 
-// Row groups: the four windows' values at one corner are elements shifts[k] of the eight that
-// start at the first window's corner, picked out of one load.
-WIDE inline __m128i rowCorner(const int* window0, int corner, __m256i shifts)
+WIDE void scatteredSums(const PreparedStage& stage, const FastStump* first, const int* integral,
+                        const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums)
 {
-    const __m256i eight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window0 + corner));
-    return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(eight, shifts));
-}
-
-WIDE inline __m256d rowWeighted(const int* window0, __m256i shifts, const Corners& c,
-                                double weight)
-{
-    // p0 - p1 - p2 + p3 in 32-bit lanes, which wrap as cornerSum does.
-    const __m128i sums = _mm_add_epi32(
-        _mm_sub_epi32(_mm_sub_epi32(rowCorner(window0, c.p3, shifts),
-                                    rowCorner(window0, c.p1, shifts)),
-                      rowCorner(window0, c.p2, shifts)),
-        rowCorner(window0, c.p0, shifts));
-    return _mm256_mul_pd(_mm256_cvtepi32_pd(sums), _mm256_set1_pd(weight));
-}
-
-template <Thirds thirds>
-WIDE __m256d addRowStumps(const FastStump* s, const FastStump* end, const int* window0,
-                          __m256i shifts, __m256d norms, __m256d stageSum)
-{
-    for (; s != end; ++s) {
-        __m256d value = rowWeighted(window0, shifts, s->rect0, s->weight0);
-        value = _mm256_add_pd(value, rowWeighted(window0, shifts, s->rect1, s->weight1));
-        if (thirds == Thirds::all || (thirds == Thirds::some && s->rect2.p0 != absentCorner))
-            value = _mm256_add_pd(value, rowWeighted(window0, shifts, s->rect2, s->weight2));
-        const __m256d limit = _mm256_mul_pd(_mm256_set1_pd(s->threshold), norms);
-        const __m256d passed = _mm256_cmp_pd(value, limit, _CMP_GE_OQ);
-        const __m256d leaf =
-            _mm256_blendv_pd(_mm256_set1_pd(s->alpha[0]), _mm256_set1_pd(s->alpha[1]), passed);
-        stageSum = _mm256_add_pd(stageSum, leaf);
-    }
-    return stageSum;
+    const ScatteredWindows windows{{integral + offsets[0], integral + offsets[1],
+                                    integral + offsets[2], integral + offsets[3]}};
+    _mm256_storeu_pd(sums, stageSums(stage, first, windows, _mm256_loadu_pd(varianceNorms)));
 }
 
 WIDE inline __m256d squaresAt(const double* corner0, const int* shifts)
@@ -118,18 +113,12 @@ WIDE inline __m256d squaresAt(const double* corner0, const int* shifts)
 // The four windows' contrast norms, each by the same operations as the one-window evaluation:
 // the standard deviation of the variance window, or 1 where rounding left the variance below 0.
 WIDE inline __m256d rowNorms(const PreparedCascade& p, std::ptrdiff_t offset0, const int* shifts,
-                             __m256i shiftLanes)
+                             const RowWindows& windows)
 {
-    const int* window0 = p.sum.samples<int>() + offset0;
     const double* q = p.sqsum.samples<double>() + offset0;
     const __m256d invArea = _mm256_set1_pd(p.invWindowArea);
-    const Corners& c = p.sumCorners;
-    const __m128i sums = _mm_add_epi32(
-        _mm_sub_epi32(_mm_sub_epi32(rowCorner(window0, c.p3, shiftLanes),
-                                    rowCorner(window0, c.p1, shiftLanes)),
-                      rowCorner(window0, c.p2, shiftLanes)),
-        rowCorner(window0, c.p0, shiftLanes));
-    const __m256d mean = _mm256_mul_pd(_mm256_cvtepi32_pd(sums), invArea);
+    const __m256d mean =
+        _mm256_mul_pd(_mm256_cvtepi32_pd(windows.rectSums(p.sumCorners)), invArea);
     const Corners& v = p.varianceCorners;
     const __m256d squares = _mm256_add_pd(
         _mm256_sub_pd(_mm256_sub_pd(squaresAt(q + v.p0, shifts), squaresAt(q + v.p1, shifts)),
@@ -144,27 +133,20 @@ WIDE inline __m256d rowNorms(const PreparedCascade& p, std::ptrdiff_t offset0, c
 WIDE void rowGroup(const PreparedCascade& p, int startStage, int endStage, std::ptrdiff_t offset0,
                    const int* shifts, int* results)
 {
-    const __m256i shiftLanes =
-        _mm256_setr_epi32(shifts[0], shifts[1], shifts[2], shifts[3], 0, 0, 0, 0);
-    const int* window0 = p.sum.samples<int>() + offset0;
-    const __m256d norms = rowNorms(p, offset0, shifts, shiftLanes);
+    const RowWindows windows{
+        p.sum.samples<int>() + offset0,
+        _mm256_setr_epi32(shifts[0], shifts[1], shifts[2], shifts[3], 0, 0, 0, 0)};
+    const __m256d norms = rowNorms(p, offset0, shifts, windows);
     for (int k = 0; k < 4; ++k)
         results[k] = 1;
     int running = 0xf;  // windows that passed every stage so far, one bit each
     for (int i = startStage; i < endStage && running != 0; ++i) {
         const PreparedStage& stage = p.stages[std::size_t(i)];
-        const FastStump* first = p.fastStumps.data() + stage.firstTree;
-        const FastStump* rest = first + stage.leadingTwoRects;
-        const FastStump* end = first + stage.count;
-        __m256d stageSum =
-            addRowStumps<Thirds::none>(first, rest, window0, shiftLanes, norms, _mm256_setzero_pd());
-        if (stage.restHasThree)
-            stageSum = addRowStumps<Thirds::all>(rest, end, window0, shiftLanes, norms, stageSum);
-        else
-            stageSum = addRowStumps<Thirds::some>(rest, end, window0, shiftLanes, norms, stageSum);
+        const __m256d sums =
+            stageSums(stage, p.fastStumps.data() + stage.firstTree, windows, norms);
         // Only a sum below the threshold fails; a NaN sum passes.
         const __m256d threshold = _mm256_set1_pd(double(stage.threshold));
-        const int failed = _mm256_movemask_pd(_mm256_cmp_pd(stageSum, threshold, _CMP_LT_OQ));
+        const int failed = _mm256_movemask_pd(_mm256_cmp_pd(sums, threshold, _CMP_LT_OQ));
         for (int k = 0; k < 4; ++k)
             if (running & failed & (1 << k))
                 results[k] = -i;
@@ -189,7 +171,7 @@ bool haveWideStageSums()
 void wideStageSums(const PreparedStage& stage, const FastStump* first, const int* integral,
                    const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums)
 {
-    sumsOf(stage, first, integral, offsets, varianceNorms, sums);
+    scatteredSums(stage, first, integral, offsets, varianceNorms, sums);
 }
 
 #else
