@@ -183,7 +183,7 @@ bool columnsLieClose(const ScanState& scan, const ScaleLayout& s)
     if (s.columns < 4)
         return false;
     for (int i = 0; i + 3 < s.columns; ++i)
-        if (scan.columnX[std::size_t(i) + 3] - scan.columnX[std::size_t(i)] > 7)
+        if (scan.columnX[std::size_t(i) + 3] - scan.columnX[std::size_t(i)] > rowGroupReach)
             return false;
     return true;
 }

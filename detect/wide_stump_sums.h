@@ -21,12 +21,17 @@ void allowWideStageSums(bool allowed);
 void wideStageSums(const PreparedStage& stage, const FastStump* first, const int* integral,
                    const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums);
 
+// How far apart, at most, the first and the last window of a row group start: one load of eight
+// values reaches them all.
+constexpr int rowGroupReach = 7;
+
 // Four windows of one row whose top-left elements lie within eight elements of each other:
 // window k starts at element offset0 + shifts[k] of the kept integral images, with
-// 0 = shifts[0] < shifts[1] < shifts[2] < shifts[3] <= 7, and each is one that runCascadeAtFast
-// would evaluate (it fits the picture as that requires). Computes their contrast norms and runs
-// them through the stages [startStage, endStage) together, each stage's four sums built from one
-// load per corner, and sets results[k] as runCascadeAtFast would: -i for the first stage i that
-// window k fails, 1 when it passes them all. Call only when haveWideStageSums().
+// 0 = shifts[0] < shifts[1] < shifts[2] < shifts[3] <= rowGroupReach, and each is one that
+// runCascadeAtFast would evaluate (it fits the picture as that requires). Computes their contrast
+// norms and runs them through the stages [startStage, endStage) together, each stage's four sums
+// built from one load per corner, and sets results[k] as runCascadeAtFast would: -i for the
+// first stage i that window k fails, 1 when it passes them all. Call only when
+// haveWideStageSums().
 void wideRowGroup(const PreparedCascade& p, int startStage, int endStage, std::ptrdiff_t offset0,
                   const int* shifts, int* results);

@@ -258,7 +258,7 @@ bool isRowGroup(const HaarCascade& cascade, const PreparedCascade& p, const Wind
         if (w[j].y != w[0].y || w[j].x <= w[j - 1].x)
             return false;
     return windowFits(cascade, p, w[0].x, w[0].y) && windowFits(cascade, p, w[3].x, w[3].y) &&
-           w[3].x - w[0].x <= 7;
+           w[3].x - w[0].x <= rowGroupReach;
 }
 
 // Whether the fast stump records can stand for the prepared form: every tree a stump, stages in a
