@@ -289,19 +289,18 @@ void buildFastStumps(PreparedCascade& p)
     if (!p.isStumpBased)
         return;
     p.fastStumps.reserve(p.trees.size());
+    std::vector<FastStump> withThird;  // of an order-free stage, held back until its end
     for (PreparedStage& stage : p.stages) {
         const std::size_t first = p.fastStumps.size();
+        withThird.clear();
         for (int t = 0; t < stage.count; ++t) {
             const FastStump stump = fastStumpOf(p, stage, t);
-            if (!stage.sumsInAnyOrder || !hasThirdRect(stump))
+            if (stage.sumsInAnyOrder && hasThirdRect(stump))
+                withThird.push_back(stump);
+            else
                 p.fastStumps.push_back(stump);
         }
-        if (stage.sumsInAnyOrder)
-            for (int t = 0; t < stage.count; ++t) {
-                const FastStump stump = fastStumpOf(p, stage, t);
-                if (hasThirdRect(stump))
-                    p.fastStumps.push_back(stump);
-            }
+        p.fastStumps.insert(p.fastStumps.end(), withThird.begin(), withThird.end());
         const auto begin = p.fastStumps.begin() + std::ptrdiff_t(first);
         const auto rest = std::find_if(begin, p.fastStumps.end(), hasThirdRect);
         stage.leadingTwoRects = int(rest - begin);
