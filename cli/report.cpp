@@ -65,6 +65,8 @@ std::string findingsJson(const PictureFindings& findings)
     JsonWriter json;
     json.beginObject().key("image").value(findings.path);
     if (findings.loaded) {
+        // One key and its value to a line:
+        // clang-format off
         json.key("original")
             .beginObject()
             .key("width").value(findings.originalWidth)
@@ -79,6 +81,7 @@ std::string findingsJson(const PictureFindings& findings)
                 .key("width").value(face.rect.width)
                 .key("height").value(face.rect.height)
                 .key("neighbors").value(face.rect.neighbors);
+            // clang-format on
             if (face.reading) {
                 json.key("reading");
                 writeReading(json, *face.reading);

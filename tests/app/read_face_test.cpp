@@ -78,11 +78,13 @@ private slots:
         QTest::addColumn<FacePhase>("phase");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("headline");
+        // clang-format off
         QTest::newRow("WOOD") << FacePhase::WOOD << "qrc:/html/WOOD.html" << "WOOD";
         QTest::newRow("FIRE") << FacePhase::FIRE << "qrc:/html/FIRE.html" << "FIRE";
         QTest::newRow("EARTH") << FacePhase::EARTH << "qrc:/html/EARTH.html" << "EARTH";
         QTest::newRow("GOLD") << FacePhase::GOLD << "qrc:/html/GOLD.html" << "GOLD";
         QTest::newRow("WATER") << FacePhase::WATER << "qrc:/html/WATER.html" << "Water";
+        // clang-format on
     }
     void eachFaceTypeOpensItsOwnPage()
     {

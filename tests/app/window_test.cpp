@@ -185,11 +185,13 @@ private slots:
         QTest::addColumn<QString>("headline");
         QTest::addColumn<QString>("colour");
         QTest::addColumn<QString>("colourWord");
+        // clang-format off
         QTest::newRow("WOOD") << "WOOD" << "WOOD" << "#00ae00" << "Green";
         QTest::newRow("FIRE") << "FIRE" << "FIRE" << "#ff0000" << "Red";
         QTest::newRow("EARTH") << "EARTH" << "EARTH" << "#e6ff00" << "Yellow";
         QTest::newRow("GOLD") << "GOLD" << "GOLD" << "#ffffff" << "White";
         QTest::newRow("WATER") << "WATER" << "Water" << "#000000" << "Black";
+        // clang-format on
     }
     void resultPagesFollowTheCommonLayout()
     {
