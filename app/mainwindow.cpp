@@ -48,8 +48,8 @@ MainWindow::MainWindow(QWidget* parent)
 }
 
 MainWindow::MainWindow(const QString& cascadePath, QWidget* parent)
-    : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::MainWindow),
-      chooseFile(askForFile), findFaces(detectWithCascade), readFaceImage(readPreparedFace)
+    : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::MainWindow), chooseFile(askForFile),
+      findFaces(detectWithCascade), readFaceImage(readPreparedFace)
 {
     ui->setupUi(this);
 
@@ -168,8 +168,8 @@ void MainWindow::on_pushButton_clicked()
 {
     status(tr(""));
     const QString startFolder = settings.value(currentFolderKey, QString()).toString();
-    const QString name = chooseFile(this, tr("Open Image"), startFolder,
-                                    tr("Image Files (*.png *.jpg *.bmp)"));
+    const QString name =
+        chooseFile(this, tr("Open Image"), startFolder, tr("Image Files (*.png *.jpg *.bmp)"));
     if (name.isEmpty()) {
         status(tr("No file selected"));
         return;

@@ -27,8 +27,8 @@ class MainWindow : public QMainWindow {
 
 public:
     // Asks the user for a picture: parent, caption, start folder, filter; empty when cancelled.
-    using FileChooser = std::function<QString(QWidget*, const QString&, const QString&,
-                                              const QString&)>;
+    using FileChooser =
+        std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
     // Finds the faces of a grey picture with the window's detector.
     using FaceFinder = std::function<std::vector<FaceRect>(const ImageBuffer&, FaceDetector&)>;
     // Reads a prepared face image.

@@ -24,7 +24,8 @@ FaceDetector& sharedDetector()
 {
     static FaceDetector* detector = [] {
         setDiagnosticsStream(nullptr);
-        const std::string path = std::string(VELMORA_TEST_DATA) + "/../../data/haarcascade_frontalface_alt.xml";
+        const std::string path =
+            std::string(VELMORA_TEST_DATA) + "/../../data/haarcascade_frontalface_alt.xml";
         auto* d = new FaceDetector(std::wstring(path.begin(), path.end()));
         setDiagnosticsStream(&std::cout);
         return d;
@@ -83,7 +84,8 @@ void plainEvaluationOn(benchmark::State& state, const char* name)
 
 const int registered = [] {
     for (const char* name : photoNames) {
-        benchmark::RegisterBenchmark((std::string("detectFaces/") + name).c_str(), detectFacesOn, name)
+        benchmark::RegisterBenchmark((std::string("detectFaces/") + name).c_str(), detectFacesOn,
+                                     name)
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(9)
             ->ReportAggregatesOnly(true)

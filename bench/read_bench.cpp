@@ -131,8 +131,12 @@ void searchOnly(benchmark::State& state)
     setDiagnosticsStream(&std::cout);
 }
 
-BENCHMARK_TEMPLATE(searchOnly, searchLowerOutline)->Name("BM_LowerSearchAstronaut")->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(searchOnly, plainLowerSearch)->Name("BM_PlainLowerSearchAstronaut")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(searchOnly, searchLowerOutline)
+    ->Name("BM_LowerSearchAstronaut")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(searchOnly, plainLowerSearch)
+    ->Name("BM_PlainLowerSearchAstronaut")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

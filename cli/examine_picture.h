@@ -11,14 +11,14 @@
 #include <vector>
 
 struct FaceFinding {
-    int index = 0;  // position in the detector's list
-    FaceRect rect;  // in pixels of the reduced picture
+    int index = 0;                       // position in the detector's list
+    FaceRect rect;                       // in pixels of the reduced picture
     std::optional<ReadOutcome> reading;  // read command only
 };
 
 struct PictureFindings {
-    std::string path;  // as given on the command line
-    std::string error;  // empty when the picture was examined as asked
+    std::string path;     // as given on the command line
+    std::string error;    // empty when the picture was examined as asked
     bool loaded = false;  // the sizes and the detection below are valid
     int originalWidth = 0;
     int originalHeight = 0;

@@ -48,17 +48,12 @@ int main(int argc, char* argv[])
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedArguments parsed = parseArguments(args);
     switch (parsed.action) {
-    case ParsedArguments::Action::Help:
-        std::cout << cliUsage;
-        return 0;
-    case ParsedArguments::Action::Version:
-        std::cout << cliVersion << '\n';
-        return 0;
+    case ParsedArguments::Action::Help: std::cout << cliUsage; return 0;
+    case ParsedArguments::Action::Version: std::cout << cliVersion << '\n'; return 0;
     case ParsedArguments::Action::Usage:
         std::cerr << "velmora-cli: " << parsed.error << "\n\n" << cliUsage;
         return exitUsage;
-    case ParsedArguments::Action::Run:
-        break;
+    case ParsedArguments::Action::Run: break;
     }
     const CliOptions& options = parsed.options;
 
@@ -68,8 +63,8 @@ int main(int argc, char* argv[])
     const QString cascade = cascadePath(options);
     FaceDetector detector(cascade.toStdWString());
     if (!detector.cascade) {
-        std::cerr << "velmora-cli: cannot load the face cascade " << QFile::encodeName(cascade).data()
-                  << '\n';
+        std::cerr << "velmora-cli: cannot load the face cascade "
+                  << QFile::encodeName(cascade).data() << '\n';
         return exitUsage;
     }
 

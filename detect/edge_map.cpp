@@ -61,13 +61,15 @@ constexpr int tan67Extra = 1 << 16;  // tan67 = tan22 + 2 in the same units
 class EdgeTracer {
 public:
     EdgeTracer(int w, int h)
-        : w_(w), h_(h), stride_(std::size_t(w) + 2),
-          map_(stride_ * (std::size_t(h) + 2), notEdge)
+        : w_(w), h_(h), stride_(std::size_t(w) + 2), map_(stride_ * (std::size_t(h) + 2), notEdge)
     {
         stack_.reserve(std::max<std::size_t>(1024, std::size_t(w) * std::size_t(h) / 10));
     }
 
-    unsigned char* at(int c, int r) { return &map_[std::size_t(r + 1) * stride_ + std::size_t(c + 1)]; }
+    unsigned char* at(int c, int r)
+    {
+        return &map_[std::size_t(r + 1) * stride_ + std::size_t(c + 1)];
+    }
 
     void markEdge(unsigned char* cell)
     {
@@ -159,8 +161,8 @@ bool cannyEdges(ImageBuffer& output, const ImageBuffer& picture, double low, dou
 {
     const int w = picture.width;
     const int h = picture.height;
-    if (!isGrey(picture) || output.channels != 1 ||
-        output.depth != 1 || output.width != w || output.height != h)
+    if (!isGrey(picture) || output.channels != 1 || output.depth != 1 || output.width != w ||
+        output.height != h)
         return false;
     if (w == 0 || h == 0)
         return true;
@@ -209,7 +211,8 @@ bool cannyEdges(ImageBuffer& output, const ImageBuffer& picture, double low, dou
             const int second = (right & rowMask) | (down & columnMask) | (downRight & diagonalMask);
             const int equalAllowed = alongRow | alongColumn;
             const int candidate = (m > lowT) & (m > first) & (m + equalAllowed > second);
-            maxima[std::size_t(c)] = static_cast<unsigned char>(candidate + (candidate & (m > highT)));
+            maxima[std::size_t(c)] =
+                static_cast<unsigned char>(candidate + (candidate & (m > highT)));
         }
 
         unsigned char* cells = tracer.at(0, r);

@@ -32,9 +32,9 @@ constexpr int defaultPassCount = 2;
 struct ScanState {
     HaarCascade& cascade;
     WindowEvaluator evaluate;
-    BatchEvaluator evaluateMany;  // may be null
-    const ImageBuffer& sum;      // the picture's sums, as kept by the prepared form
-    const ImageBuffer& edgeSum;  // sums of the edge map
+    BatchEvaluator evaluateMany;       // may be null
+    const ImageBuffer& sum;            // the picture's sums, as kept by the prepared form
+    const ImageBuffer& edgeSum;        // sums of the edge map
     std::vector<unsigned char>& mask;  // one byte per grid position: accepted in pass 0
     std::vector<int>& columnX;         // x of every grid column of the current scale
     int passCount;
@@ -66,8 +66,7 @@ bool innerRectPasses(const ScanState& scan, const ScaleLayout& s, int x, int y)
     const int top = y + s.insetY;
     if (integralRectSum(scan.edgeSum, left, top, s.innerWidth, s.innerHeight) < edgeThreshold)
         return false;
-    return integralRectSum(scan.sum, left, top, s.innerWidth, s.innerHeight) >=
-           intensityThreshold;
+    return integralRectSum(scan.sum, left, top, s.innerWidth, s.innerHeight) >= intensityThreshold;
 }
 
 // A window accepted by the first pass: marked for the next pass, or a candidate if there is none.

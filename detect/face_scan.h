@@ -30,5 +30,4 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
 
 // The grouped candidates: detectFaces with the given window evaluation.
 std::vector<FaceRect> scanForFaces(const ImageBuffer& grey, FaceDetector& detector,
-                                   WindowEvaluator evaluate,
-                                   BatchEvaluator evaluateMany = nullptr);
+                                   WindowEvaluator evaluate, BatchEvaluator evaluateMany = nullptr);

@@ -238,8 +238,8 @@ Corners cornersAt(int x, int y, int width, int height, int stride)
             at(std::int64_t(x) + width, std::int64_t(y) + height)};
 }
 
-void scaleNode(const HaarFeature& feature, PreparedNode& node, double scale,
-               double invWindowArea, int stride)
+void scaleNode(const HaarFeature& feature, PreparedNode& node, double scale, double invWindowArea,
+               int stride)
 {
     const int present = node.rects[2].isPresent() ? 3 : 2;
     double area0 = 0.0;

@@ -33,7 +33,7 @@ struct PreparedRect {
 struct PreparedNode {
     PreparedRect rects[3];
     float threshold = 0.0f;
-    int left = 0;   // above 0: another node of the tree; 0 or below: leaf alpha[-left]
+    int left = 0;  // above 0: another node of the tree; 0 or below: leaf alpha[-left]
     int right = 0;
 };
 
@@ -44,10 +44,10 @@ struct PreparedTree {
 };
 
 struct PreparedStage {
-    int count = 0;  // trees
+    int count = 0;           // trees
     float threshold = 0.0f;  // the trained threshold less the margin
-    int firstTree = 0;  // index into PreparedCascade::trees
-    int twoRects = 1;   // 1 when no node of the stage has a third rectangle
+    int firstTree = 0;       // index into PreparedCascade::trees
+    int twoRects = 1;        // 1 when no node of the stage has a third rectangle
     // 1 when the stage's leaf values add up without rounding in any order and grouping, so that
     // its trees may be summed side by side and still give the sum of the tree-by-tree order.
     int sumsInAnyOrder = 0;
@@ -78,19 +78,19 @@ struct FastStump {
 };
 
 struct PreparedCascade {
-    int activeCount = 0;   // stages a window evaluation runs through; the scan changes it
-    int isStumpBased = 1;  // every tree has exactly one node
-    int hasTilted = 0;     // some checked rectangle belongs to a tilted feature
-    int isTree = 0;        // some stage has a next stage
+    int activeCount = 0;         // stages a window evaluation runs through; the scan changes it
+    int isStumpBased = 1;        // every tree has exactly one node
+    int hasTilted = 0;           // some checked rectangle belongs to a tilted feature
+    int isTree = 0;              // some stage has a next stage
     double invWindowArea = 0.0;  // 1 / area of the variance window at the current scale
-    ImageBuffer sum;    // kept copy of the picture's sums
-    ImageBuffer sqsum;  // kept copy of the picture's squared sums
+    ImageBuffer sum;             // kept copy of the picture's sums
+    ImageBuffer sqsum;           // kept copy of the picture's squared sums
     std::vector<PreparedStage> stages;
     std::vector<PreparedTree> trees;
     std::vector<PreparedNode> nodes;
     std::vector<float> alphas;
-    Corners varianceCorners;  // of the variance window, in sqsum
-    Corners sumCorners;       // the same window in sum
+    Corners varianceCorners;            // of the variance window, in sqsum
+    Corners sumCorners;                 // the same window in sum
     std::vector<FastStump> fastStumps;  // one per tree when isStumpBased, rebuilt for each scale
 };
 

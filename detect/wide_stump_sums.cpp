@@ -8,10 +8,7 @@ std::atomic<bool> wideAllowed{true};
 
 }  // namespace
 
-void allowWideStageSums(bool allowed)
-{
-    wideAllowed.store(allowed, std::memory_order_relaxed);
-}
+void allowWideStageSums(bool allowed) { wideAllowed.store(allowed, std::memory_order_relaxed); }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -48,8 +45,7 @@ struct RowWindows {
 
     WIDE __m128i corner(int offset) const
     {
-        const __m256i eight =
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
+        const __m256i eight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
         return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(eight, shifts));
     }
     WIDE __m128i rectSums(const Corners& c) const
@@ -89,8 +85,7 @@ WIDE __m256d stageSums(const PreparedStage& stage, const FastStump* first, const
 {
     const FastStump* rest = first + stage.leadingTwoRects;
     const FastStump* end = first + stage.count;
-    const __m256d sums =
-        addStumps<Thirds::none>(first, rest, windows, norms, _mm256_setzero_pd());
+    const __m256d sums = addStumps<Thirds::none>(first, rest, windows, norms, _mm256_setzero_pd());
     if (stage.restHasThree)
         return addStumps<Thirds::all>(rest, end, windows, norms, sums);
     return addStumps<Thirds::some>(rest, end, windows, norms, sums);
@@ -117,8 +112,7 @@ WIDE inline __m256d rowNorms(const PreparedCascade& p, std::ptrdiff_t offset0, c
 {
     const double* q = p.sqsum.samples<double>() + offset0;
     const __m256d invArea = _mm256_set1_pd(p.invWindowArea);
-    const __m256d mean =
-        _mm256_mul_pd(_mm256_cvtepi32_pd(windows.rectSums(p.sumCorners)), invArea);
+    const __m256d mean = _mm256_mul_pd(_mm256_cvtepi32_pd(windows.rectSums(p.sumCorners)), invArea);
     const Corners& v = p.varianceCorners;
     const __m256d squares = _mm256_add_pd(
         _mm256_sub_pd(_mm256_sub_pd(squaresAt(q + v.p0, shifts), squaresAt(q + v.p1, shifts)),
@@ -176,18 +170,13 @@ void wideStageSums(const PreparedStage& stage, const FastStump* first, const int
 
 #else
 
-bool haveWideStageSums()
-{
-    return false;
-}
+bool haveWideStageSums() { return false; }
 
 void wideStageSums(const PreparedStage&, const FastStump*, const int*, const std::ptrdiff_t*,
                    const double*, double*)
 {
 }
 
-void wideRowGroup(const PreparedCascade&, int, int, std::ptrdiff_t, const int*, int*)
-{
-}
+void wideRowGroup(const PreparedCascade&, int, int, std::ptrdiff_t, const int*, int*) {}
 
 #endif

@@ -83,8 +83,7 @@ int runTreeShaped(const PreparedCascade& p, double varianceNorm, std::ptrdiff_t 
 
 // Every tree a single node: the node is evaluated in place, without the tree walk, and stages
 // whose nodes all have two rectangles skip the test for a third.
-int runStumps(const PreparedCascade& p, int startStage, double varianceNorm,
-              std::ptrdiff_t offset)
+int runStumps(const PreparedCascade& p, int startStage, double varianceNorm, std::ptrdiff_t offset)
 {
     const int* window = p.sum.samples<int>() + offset;
     for (int i = startStage; i < activeStages(p); ++i) {
@@ -104,8 +103,7 @@ int runStumps(const PreparedCascade& p, int startStage, double varianceNorm,
     return 1;
 }
 
-int runStages(const PreparedCascade& p, int startStage, double varianceNorm,
-              std::ptrdiff_t offset)
+int runStages(const PreparedCascade& p, int startStage, double varianceNorm, std::ptrdiff_t offset)
 {
     for (int i = startStage; i < activeStages(p); ++i) {
         const PreparedStage& stage = p.stages[std::size_t(i)];

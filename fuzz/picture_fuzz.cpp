@@ -20,10 +20,7 @@ namespace {
 
 constexpr std::size_t maxFacesRead = 4;
 
-FaceDetector& detector()
-{
-    return fuzzDetector("picture_fuzz");
-}
+FaceDetector& detector() { return fuzzDetector("picture_fuzz"); }
 
 void silenceQt(QtMsgType, const QMessageLogContext&, const QString&) {}
 

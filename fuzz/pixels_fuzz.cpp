@@ -22,10 +22,7 @@ namespace {
 constexpr int maxSide = 300;
 constexpr std::size_t maxFacesRead = 4;  // enough to reach the reader; more only costs time
 
-FaceDetector& detector()
-{
-    return fuzzDetector("pixels_fuzz");
-}
+FaceDetector& detector() { return fuzzDetector("pixels_fuzz"); }
 
 void check(bool condition, const char* what)
 {

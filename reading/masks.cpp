@@ -42,8 +42,8 @@ void thresholdMask(const ImageBuffer& src, ImageBuffer& dst, int t)
 ImageBuffer applyMask(const ImageBuffer& colour, const ImageBuffer& mask)
 {
     ImageBuffer out(colour.width, colour.height, colour.channels, 1);
-    const std::size_t pixels = std::min(mask.sizeInBytes(),
-                                        std::size_t(colour.width) * std::size_t(colour.height));
+    const std::size_t pixels =
+        std::min(mask.sizeInBytes(), std::size_t(colour.width) * std::size_t(colour.height));
     const int channels = colour.channels;
     for (std::size_t i = 0; i < pixels; ++i) {
         if (mask.data[i] != 0)

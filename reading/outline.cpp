@@ -68,8 +68,8 @@ std::optional<double> fitSideCurve(const ImageBuffer& edges, int vertexColumn, i
 
 bool lowerCurvesValid(const FaceMeasures& m, int W, int H)
 {
-    return m.y0 && *m.y0 >= 0 && *m.y0 <= H && m.x0 && *m.x0 >= 0 && *m.x0 <= W
-           && inRange(m.a1, 0.02, 0.04) && inRange(m.a2, 0.02, 0.04);
+    return m.y0 && *m.y0 >= 0 && *m.y0 <= H && m.x0 && *m.x0 >= 0 && *m.x0 <= W &&
+           inRange(m.a1, 0.02, 0.04) && inRange(m.a2, 0.02, 0.04);
 }
 
 bool measuresValid(const FaceMeasures& m, int W, int H)
@@ -149,7 +149,7 @@ namespace {
 // holds the columns left of the vertex, right the vertex column and those right of it.
 struct HalfCurveCounts {
     int xs = 0, ys = 0, nx = 0, ny = 0;
-    std::vector<int> left, right;      // [coefficient][vertex column][vertex row]
+    std::vector<int> left, right;        // [coefficient][vertex column][vertex row]
     std::vector<int> maxLeft, maxRight;  // the largest count of each coefficient
 
     std::size_t perCoefficient() const { return std::size_t(nx) * ny; }

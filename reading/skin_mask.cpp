@@ -10,8 +10,8 @@ bool isSkinColour(int r, int g, int b, double hue, double saturation, double val
     const int sum = r + g + b;
     const double rn = double(r) / sum;  // 0/0 for black: NaN, which fails below
     const double gn = double(g) / sum;
-    return rn >= 0.36 && rn <= 0.465 && gn >= 0.28 && gn <= 0.363 && hue >= 0 && hue <= 50
-           && saturation >= 0.2 && saturation <= 0.68 && value >= 0.35 && value <= 1.0;
+    return rn >= 0.36 && rn <= 0.465 && gn >= 0.28 && gn <= 0.363 && hue >= 0 && hue <= 50 &&
+           saturation >= 0.2 && saturation <= 0.68 && value >= 0.35 && value <= 1.0;
 }
 
 namespace {

@@ -16,7 +16,7 @@ struct HaarRect {
 };
 
 struct HaarFeature {
-    int tilted = 0;  // 1 for a feature rotated by 45 degrees
+    int tilted = 0;     // 1 for a feature rotated by 45 degrees
     HaarRect rects[3];  // rectangles the file does not give stay all zero
 };
 
@@ -58,7 +58,7 @@ struct HaarCascade {
     static constexpr int validSignature = 0x42500000;
 
     int signature = 0;
-    int count = 0;  // number of stages
+    int count = 0;              // number of stages
     WindowSize origWindowSize;  // the trained window
     WindowSize realWindowSize;  // the window at the current scale
     double scale = 0.0;

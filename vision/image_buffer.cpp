@@ -15,18 +15,16 @@ ImageBuffer::ImageBuffer(int width, int height, int channels, int depth)
 }
 
 ImageBuffer::ImageBuffer(const ImageBuffer& other)
-    : data(other.data ? new unsigned char[other.sizeInBytes()] : nullptr),
-      width(other.width), height(other.height), channels(other.channels), depth(other.depth)
+    : data(other.data ? new unsigned char[other.sizeInBytes()] : nullptr), width(other.width),
+      height(other.height), channels(other.channels), depth(other.depth)
 {
     if (data)
         std::memcpy(data, other.data, other.sizeInBytes());
 }
 
 ImageBuffer::ImageBuffer(ImageBuffer&& other) noexcept
-    : data(std::exchange(other.data, nullptr)),
-      width(std::exchange(other.width, 0)),
-      height(std::exchange(other.height, 0)),
-      channels(std::exchange(other.channels, 0)),
+    : data(std::exchange(other.data, nullptr)), width(std::exchange(other.width, 0)),
+      height(std::exchange(other.height, 0)), channels(std::exchange(other.channels, 0)),
       depth(std::exchange(other.depth, 1))
 {
 }

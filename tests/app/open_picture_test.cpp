@@ -86,14 +86,16 @@ private slots:
         WindowUnderTest w;
         QStringList asked;
         QString answer = files.filePath("alias/white.png");
-        w.window->setFileChooser([&](QWidget* parent, const QString& caption,
-                                     const QString& folder, const QString& filter) -> QString {
+        w.window->setFileChooser([&](QWidget* parent, const QString& caption, const QString& folder,
+                                     const QString& filter) -> QString {
             asked << caption << folder << filter << (parent == w.window.get() ? "parent" : "");
             return answer;
         });
-        w.window->setFaceFinder([](const ImageBuffer&, FaceDetector&) { return std::vector<FaceRect>(); });
+        w.window->setFaceFinder(
+            [](const ImageBuffer&, FaceDetector&) { return std::vector<FaceRect>(); });
         w.open->click();
-        QCOMPARE(asked, (QStringList{"Open Image", "", "Image Files (*.png *.jpg *.bmp)", "parent"}));
+        QCOMPARE(asked,
+                 (QStringList{"Open Image", "", "Image Files (*.png *.jpg *.bmp)", "parent"}));
         // The link is resolved: the folder is stored in its canonical form.
         const QString canonical = QFileInfo(files.filePath("real")).canonicalFilePath();
         QCOMPARE(QSettings().value("CurrDir").toString(), canonical);
@@ -178,8 +180,7 @@ private slots:
         // The face is cut with room above and below: taller than wide, within the photo.
         QVERIFY(face.height() > face.width());
         QVERIFY(face.height() <= 512);
-        const QString sizeLine =
-            QString("%1 %2").arg(face.width()).arg(face.height());
+        const QString sizeLine = QString("%1 %2").arg(face.width()).arg(face.height());
         QCOMPARE(caught.text().last(), sizeLine);
     }
 
@@ -228,18 +229,18 @@ private slots:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QSize>("reduced");
-        QTest::newRow("landscape") << QSize(1200, 800)
-                                   << QSize(1000, QImage(1200, 800, QImage::Format_RGB32)
-                                                      .scaledToWidth(1000).height());
-        QTest::newRow("portrait") << QSize(800, 1200)
-                                  << QSize(QImage(800, 1200, QImage::Format_RGB32)
-                                               .scaledToHeight(1000).width(), 1000);
+        QTest::newRow("landscape")
+            << QSize(1200, 800)
+            << QSize(1000, QImage(1200, 800, QImage::Format_RGB32).scaledToWidth(1000).height());
+        QTest::newRow("portrait")
+            << QSize(800, 1200)
+            << QSize(QImage(800, 1200, QImage::Format_RGB32).scaledToHeight(1000).width(), 1000);
         QTest::newRow("square at the limit") << QSize(1000, 1000) << QSize(1000, 1000);
         QTest::newRow("square above") << QSize(1001, 1001) << QSize(1000, 1000);
         QTest::newRow("small") << QSize(300, 200) << QSize(300, 200);
-        QTest::newRow("wide but short") << QSize(1500, 100)
-                                        << QSize(1000, QImage(1500, 100, QImage::Format_RGB32)
-                                                           .scaledToWidth(1000).height());
+        QTest::newRow("wide but short")
+            << QSize(1500, 100)
+            << QSize(1000, QImage(1500, 100, QImage::Format_RGB32).scaledToWidth(1000).height());
     }
     void largePicturesAreReducedBeforeDetection()
     {
@@ -264,7 +265,8 @@ private slots:
         if (size == reduced)
             QCOMPARE(lastRow, size.height() - 1);
         else
-            QVERIFY(lastRow < size.height() && lastRow > size.height() - 3 - size.height() / reduced.height());
+            QVERIFY(lastRow < size.height() &&
+                    lastRow > size.height() - 3 - size.height() / reduced.height());
     }
 
     void facesAreCutWithAQuarterAboveAndBelowClippedToThePicture_data()

@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(w.status(), QString("Reading is done"));
         QCOMPARE(w.browser->source(), QUrl(url));
         QVERIFY(w.browser->toPlainText().simplified().startsWith("Your face type is " + headline +
-                                                               " There are 5 phases"));
+                                                                 " There are 5 phases"));
         QVERIFY(w.share->isEnabled());
         QVERIFY(w.read->isEnabled());
     }
@@ -216,7 +216,8 @@ private slots:
         QImage picture(300, 200, QImage::Format_RGB32);
         for (int y = 0; y < 200; ++y)
             for (int x = 0; x < 300; ++x)
-                picture.setPixel(x, y, x < 150 ? qRgb(200, 140, 110) : qRgb(x % 256, x % 256, x % 256));
+                picture.setPixel(x, y,
+                                 x < 150 ? qRgb(200, 140, 110) : qRgb(x % 256, x % 256, x % 256));
         const QString path = files.filePath("half_grey.png");
         QVERIFY(picture.save(path));
 

@@ -160,8 +160,7 @@ private slots:
             QCOMPARE(method.methodType(), QMetaMethod::Slot);
             QCOMPARE(method.access(), QMetaMethod::Private);
         }
-        QCOMPARE(meta.method(meta.methodOffset() + 2).parameterNames(),
-                 QList<QByteArray>{"value"});
+        QCOMPARE(meta.method(meta.methodOffset() + 2).parameterNames(), QList<QByteArray>{"value"});
         QCOMPARE(meta.propertyCount(), meta.propertyOffset());
     }
 
@@ -206,7 +205,8 @@ private slots:
         for (char c : bytes)
             QVERIFY2(static_cast<unsigned char>(c) < 0x80, "pages are plain ASCII");
         QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
-        QVERIFY(bytes.startsWith("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"));
+        QVERIFY(
+            bytes.startsWith("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">"));
         QVERIFY(bytes.contains("charset=windows-1251"));
         QVERIFY(bytes.contains("<TITLE></TITLE>"));
         QCOMPARE(bytes.contains("margin-bottom: 0.21cm"), page == "EARTH" || page == "GOLD");
@@ -250,7 +250,8 @@ private slots:
         // The scene is stretched over the whole viewport, each axis on its own.
         const QRect mapped = view.mapFromScene(scene.sceneRect()).boundingRect();
         const QRect viewport = view.viewport()->rect();
-        QVERIFY2(qAbs(mapped.width() - viewport.width()) <= 6, qPrintable(QString::number(mapped.width())));
+        QVERIFY2(qAbs(mapped.width() - viewport.width()) <= 6,
+                 qPrintable(QString::number(mapped.width())));
         QVERIFY(qAbs(mapped.height() - viewport.height()) <= 6);
         QVERIFY(view.transform().m11() > 2.0 * view.transform().m22());
     }
@@ -266,7 +267,8 @@ private slots:
             w.openWithFaces(picture, {});
         }
         QSettings stored("Marrowby software", "Velmora 1.0");
-        QCOMPARE(stored.value("CurrDir").toString(), QFileInfo(pictures.path()).canonicalFilePath());
+        QCOMPARE(stored.value("CurrDir").toString(),
+                 QFileInfo(pictures.path()).canonicalFilePath());
         QVERIFY(QFile::exists(settingsDir.filePath("Marrowby software/Velmora 1.0.conf")));
     }
 
@@ -300,7 +302,8 @@ private slots:
         WindowUnderTest w;
         const QStringList lines = caught.text();
         QVERIFY(lines.size() >= 2);
-        QCOMPARE(lines[0], QCoreApplication::applicationDirPath() + "/haarcascade_frontalface_alt.xml");
+        QCOMPARE(lines[0],
+                 QCoreApplication::applicationDirPath() + "/haarcascade_frontalface_alt.xml");
         QVERIFY2(lines[1].startsWith(" error after fopen is "), qPrintable(lines[1]));
         QVERIFY(!lines.join('\n').contains("failed to open file"));
     }

@@ -23,7 +23,10 @@ class BadInput : public ::testing::Test {
 protected:
     QTemporaryDir dir;
 
-    std::string path(const char* name) const { return QFile::encodeName(dir.filePath(name)).toStdString(); }
+    std::string path(const char* name) const
+    {
+        return QFile::encodeName(dir.filePath(name)).toStdString();
+    }
 
     std::string write(const char* name, const QByteArray& bytes) const
     {
@@ -77,14 +80,16 @@ void expectRefused(const std::string& picture)
         const ChildResult json = runCli({command, "--json", picture});
         EXPECT_EQ(json.signal, 0);
         EXPECT_EQ(json.exitCode, 1);
-        EXPECT_EQ(json.out, "{\"image\": \"" + picture + "\", \"error\": \"Failed to read image\"}\n");
+        EXPECT_EQ(json.out,
+                  "{\"image\": \"" + picture + "\", \"error\": \"Failed to read image\"}\n");
         EXPECT_EQ(withoutDecoderNoise(json.err), "");
         EXPECT_LT(json.peakRssKb, refusedPictureRssLimitKb);
 
         const ChildResult text = runCli({command, picture});
         EXPECT_EQ(text.exitCode, 1);
         EXPECT_EQ(text.out, "");
-        EXPECT_EQ(withoutDecoderNoise(text.err), "velmora-cli: " + picture + ": Failed to read image\n");
+        EXPECT_EQ(withoutDecoderNoise(text.err),
+                  "velmora-cli: " + picture + ": Failed to read image\n");
     }
 }
 
@@ -131,7 +136,8 @@ QByteArray forgedPngHeader(quint32 width, quint32 height)
         const QByteArray typed = QByteArray(type) + data;
         return bigEndian(quint32(data.size())) + typed + bigEndian(crc32(typed));
     };
-    const QByteArray ihdr = bigEndian(width) + bigEndian(height) + QByteArray("\x08\x06\x00\x00\x00", 5);
+    const QByteArray ihdr =
+        bigEndian(width) + bigEndian(height) + QByteArray("\x08\x06\x00\x00\x00", 5);
     const QByteArray idat = QByteArray::fromHex("789c636000000000010001");  // a few zero bytes
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", idat) +
            chunk("IEND", QByteArray());
@@ -172,8 +178,8 @@ TEST_F(BadInput, HeaderClaimingThirtyThousandSquareIsRefusedWithinBoundedMemory)
     expectRefused(write("large.png", forgedPngHeader(8000, 8000)));
     expectRefused(write("tall.png", forgedPngHeader(1000, 60000)));
     // In a batch the good pictures around it are still examined.
-    const ChildResult batch = runCli({"read", "--json", photos + "astronaut.png", forged,
-                                      photos + "grace_hopper.jpg"});
+    const ChildResult batch =
+        runCli({"read", "--json", photos + "astronaut.png", forged, photos + "grace_hopper.jpg"});
     EXPECT_EQ(batch.exitCode, 1);
     EXPECT_LT(batch.peakRssKb, refusedPictureRssLimitKb);
     const std::vector<std::string> out = lines(batch.out);
@@ -216,7 +222,8 @@ TEST_F(BadInput, UnusualPngFormatsAreReadLikeAnyOther)
     const std::string deepPath = save("deep16.png", deep);
     EXPECT_EQ(readFile(deepPath).at(24), 16) << "bit depth in IHDR";
     const std::string alphaPath = save("alpha.png", face.convertToFormat(QImage::Format_ARGB32));
-    const std::string palettePath = save("palette.png", face.convertToFormat(QImage::Format_Indexed8));
+    const std::string palettePath =
+        save("palette.png", face.convertToFormat(QImage::Format_Indexed8));
     EXPECT_EQ(readFile(palettePath).at(25), 3) << "colour type in IHDR";
 
     // The same face is found whatever the storage, and it is read in colour.
@@ -262,7 +269,8 @@ TEST_F(BadInput, UnusableCascadeStopsWithOneLineAndStatusTwo)
 {
     const std::string empty = write("empty.xml", QByteArray());
     const std::string notXml = write("cascade.xml", "stage 1: threshold 0.5\n\x01\x02\n");
-    const std::string notCascade = write("other.xml", "<?xml version=\"1.0\"?>\n<notes><a>1</a></notes>\n");
+    const std::string notCascade =
+        write("other.xml", "<?xml version=\"1.0\"?>\n<notes><a>1</a></notes>\n");
     for (const std::string& cascade : {path("missing.xml"), empty, notXml, notCascade, path("")}) {
         SCOPED_TRACE(cascade);
         const ChildResult result =

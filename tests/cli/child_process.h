@@ -7,8 +7,8 @@
 struct ChildResult {
     std::string out;
     std::string err;
-    int exitCode = -1;  // -1 when the child did not exit normally
-    int signal = 0;     // the signal that ended it, if any
+    int exitCode = -1;   // -1 when the child did not exit normally
+    int signal = 0;      // the signal that ended it, if any
     long peakRssKb = 0;  // the child's peak resident set size
 };
 

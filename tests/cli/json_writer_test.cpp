@@ -46,12 +46,14 @@ TEST(JsonString, KeepsUtf8AndReplacesBrokenSequences)
     const std::string photo = "photos/visage \xC3\xA9t\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80.png";
     EXPECT_EQ(jsonString(photo), '"' + photo + '"');
     const std::string replacement = "\xEF\xBF\xBD";
-    EXPECT_EQ(jsonString("a\xFF" "b"), "\"a" + replacement + "b\"");
-    EXPECT_EQ(jsonString("\xC3"), '"' + replacement + '"');             // cut short
+    EXPECT_EQ(jsonString("a\xFF"
+                         "b"),
+              "\"a" + replacement + "b\"");
+    EXPECT_EQ(jsonString("\xC3"), '"' + replacement + '"');                    // cut short
     EXPECT_EQ(jsonString("\xC0\xAF"), '"' + replacement + replacement + '"');  // overlong '/'
-    EXPECT_EQ(jsonString("\xED\xA0\x80"),                               // a surrogate
+    EXPECT_EQ(jsonString("\xED\xA0\x80"),                                      // a surrogate
               '"' + replacement + replacement + replacement + '"');
-    EXPECT_EQ(jsonString("\xF4\x90\x80\x80"),                           // beyond U+10FFFF
+    EXPECT_EQ(jsonString("\xF4\x90\x80\x80"),  // beyond U+10FFFF
               '"' + replacement + replacement + replacement + replacement + '"');
 
     // Whatever the bytes, the result parses as JSON.
@@ -127,10 +129,9 @@ TEST(FindingsText, OneLinePerPictureAndFaceAndErrorsApart)
     failed.mouth = MouthPoint{3, 4};
     failed.measures.x0 = 7;
     found.faces.push_back({0, FaceRect{1, 2, 3, 4, 5}, failed});
-    EXPECT_EQ(findingsText(found),
-              "p.jpg: 1 face in 300x200 (original 300x200)\n"
-              "p.jpg: face 0: x=1 y=2 width=3 height=4 neighbors=5 -> failed "
-              "(mouth 3,4; x0=7 y0=- a1=- a2=- a3=- a4=-)\n");
+    EXPECT_EQ(findingsText(found), "p.jpg: 1 face in 300x200 (original 300x200)\n"
+                                   "p.jpg: face 0: x=1 y=2 width=3 height=4 neighbors=5 -> failed "
+                                   "(mouth 3,4; x0=7 y0=- a1=- a2=- a3=- a4=-)\n");
     EXPECT_EQ(findingsErrorText(found), "");
 
     PictureFindings missing;

@@ -10,7 +10,8 @@ ParsedArguments parse(std::vector<std::string> args) { return parseArguments(arg
 
 TEST(CliOptions, CommandsOptionsAndImagesInAnyOrder)
 {
-    const ParsedArguments detect = parse({"detect", "a.png", "--json", "b.jpg", "--cascade", "c.xml"});
+    const ParsedArguments detect =
+        parse({"detect", "a.png", "--json", "b.jpg", "--cascade", "c.xml"});
     ASSERT_EQ(detect.action, Action::Run);
     EXPECT_EQ(detect.options.command, CliCommand::Detect);
     EXPECT_TRUE(detect.options.json);
@@ -19,7 +20,8 @@ TEST(CliOptions, CommandsOptionsAndImagesInAnyOrder)
     EXPECT_EQ(detect.options.images, (std::vector<std::string>{"a.png", "b.jpg"}));
     EXPECT_FALSE(detect.options.face);
 
-    const ParsedArguments read = parse({"read", "--face=3", "--verbose", "--cascade=x.xml", "p.png"});
+    const ParsedArguments read =
+        parse({"read", "--face=3", "--verbose", "--cascade=x.xml", "p.png"});
     ASSERT_EQ(read.action, Action::Run);
     EXPECT_EQ(read.options.command, CliCommand::Read);
     EXPECT_EQ(read.options.face, 3);
@@ -47,13 +49,13 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
 {
     const std::vector<std::vector<std::string>> bad = {
         {},
-        {"--json", "a.png"},               // no command
-        {"find", "a.png"},                 // unknown command
-        {"detect"},                        // no images
-        {"detect", "--json"},              // options but no images
-        {"detect", "--color", "a.png"},    // unknown option
-        {"detect", "--json=yes", "a.png"}, // flag with a value
-        {"detect", "a.png", "--cascade"},  // cascade without a file
+        {"--json", "a.png"},                // no command
+        {"find", "a.png"},                  // unknown command
+        {"detect"},                         // no images
+        {"detect", "--json"},               // options but no images
+        {"detect", "--color", "a.png"},     // unknown option
+        {"detect", "--json=yes", "a.png"},  // flag with a value
+        {"detect", "a.png", "--cascade"},   // cascade without a file
         {"detect", "--cascade=", "a.png"},
         {"detect", "--face", "0", "a.png"},  // --face belongs to read
         {"read", "a.png", "--face"},

@@ -213,7 +213,8 @@ TEST(CliTool, FaceOptionReadsOneFaceAndMissingFaceIsAnError)
     EXPECT_EQ(pictures[1]["error"].toString(), "No face 1: 1 face found");
     EXPECT_TRUE(pictures[1]["faces"].toArray().isEmpty());
     EXPECT_EQ(pictures[1]["width"].toInt(), 512);
-    expectKeyOrder(lines(beyond.out)[1], {"image", "original", "width", "height", "faces", "error"});
+    expectKeyOrder(lines(beyond.out)[1],
+                   {"image", "original", "width", "height", "faces", "error"});
     EXPECT_EQ(pictures[2]["faces"].toArray().size(), 0);
 
     const ChildResult text = runCli({"read", "--face", "3", photos + "astronaut.png"});
@@ -223,8 +224,7 @@ TEST(CliTool, FaceOptionReadsOneFaceAndMissingFaceIsAnError)
 
 TEST(CliTool, ReadableOutputHasALinePerPictureAndFace)
 {
-    const ChildResult result =
-        runCli({"detect", photos + "two_people.jpg", photos + "coffee.png"});
+    const ChildResult result = runCli({"detect", photos + "two_people.jpg", photos + "coffee.png"});
     ASSERT_EQ(result.exitCode, 0);
     const std::vector<std::string> out = lines(result.out);
     ASSERT_EQ(out.size(), 4u) << result.out;
@@ -261,8 +261,8 @@ TEST(CliTool, DefaultCascadeIsTheOneBesideTheExecutable)
 TEST(CliTool, MissingFileInABatchIsReportedAndTheOthersStillRun)
 {
     const std::string missing = photos + "no_such_picture.png";
-    const ChildResult json = runCli({"detect", "--json", photos + "astronaut.png", missing,
-                                     photos + "grace_hopper.jpg"});
+    const ChildResult json = runCli(
+        {"detect", "--json", photos + "astronaut.png", missing, photos + "grace_hopper.jpg"});
     EXPECT_EQ(json.exitCode, 1);
     const std::vector<QJsonObject> pictures = jsonLines(json);
     ASSERT_EQ(pictures.size(), 3u);

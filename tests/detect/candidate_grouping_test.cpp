@@ -51,9 +51,8 @@ TEST(PartitionCandidates, LabelsInOrderOfFirstAppearanceWithoutMerging)
     EXPECT_EQ(labels, (std::vector<int>{0, 1, 0}));
 
     // The first similar earlier candidate decides, even when a later one is closer.
-    EXPECT_EQ(partitionCandidates({at(50, 0, 30), at(0, 0, 30), at(56, 0, 30), at(5, 0, 30),
-                                   at(1, 0, 30)},
-                                  labels),
+    EXPECT_EQ(partitionCandidates(
+                  {at(50, 0, 30), at(0, 0, 30), at(56, 0, 30), at(5, 0, 30), at(1, 0, 30)}, labels),
               2);
     EXPECT_EQ(labels, (std::vector<int>{0, 1, 0, 1, 1}));
 }
@@ -79,10 +78,7 @@ TEST(GroupCandidates, AveragesRoundHalvesUp)
 }
 
 // n copies of a rectangle: a group that averages to it with neighbors n.
-std::vector<FaceRect> copies(FaceRect r, int n)
-{
-    return std::vector<FaceRect>(std::size_t(n), r);
-}
+std::vector<FaceRect> copies(FaceRect r, int n) { return std::vector<FaceRect>(std::size_t(n), r); }
 
 std::vector<FaceRect> operator+(std::vector<FaceRect> a, const std::vector<FaceRect>& b)
 {

@@ -59,7 +59,8 @@ inline HaarStage constantStage(bool passes)
     return makeStage(passes ? 0.0f : 1.0f, {makeStump(halvesFeature(), 0.0f, 0.0f, 0.0f)});
 }
 
-inline std::unique_ptr<HaarCascade> makeCascade(int width, int height, std::vector<HaarStage> stages)
+inline std::unique_ptr<HaarCascade> makeCascade(int width, int height,
+                                                std::vector<HaarStage> stages)
 {
     auto c = std::make_unique<HaarCascade>();
     c->signature = HaarCascade::validSignature;

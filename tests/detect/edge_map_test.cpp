@@ -149,7 +149,9 @@ TEST(CannyEdges, EveryEdgeChainHoldsAStrongPixel)
         ImageBuffer edges = edgesOf(picture);
         const auto v = sobelResponse(picture, true);
         const auto h = sobelResponse(picture, false);
-        auto magnitude = [&](int x, int y) { return v[std::size_t(y * 40 + x)] + h[std::size_t(y * 40 + x)]; };
+        auto magnitude = [&](int x, int y) {
+            return v[std::size_t(y * 40 + x)] + h[std::size_t(y * 40 + x)];
+        };
         std::vector<int> seen(40 * 30, 0);
         int groups = 0;
         for (auto [x0, y0] : edgePixels(edges)) {

@@ -93,7 +93,8 @@ TEST(IntegralImage, RectangleSumsMatchCountedSums)
                 counted += picture.data[r * 41 + c];
                 countedSquares += double(picture.data[r * 41 + c]) * picture.data[r * 41 + c];
             }
-        ASSERT_EQ(integralRectSum(sum, x, y, w, h), counted) << x << "," << y << " " << w << "x" << h;
+        ASSERT_EQ(integralRectSum(sum, x, y, w, h), counted)
+            << x << "," << y << " " << w << "x" << h;
         const double* q = sqsum.samples<double>();
         const int s = sqsum.width;
         EXPECT_EQ(q[(y + h) * s + x + w] - q[(y + h) * s + x] - q[y * s + x + w] + q[y * s + x],

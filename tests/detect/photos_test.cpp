@@ -115,9 +115,10 @@ TEST_F(Photos, BuffersLeftByEarlierPicturesChangeNothing)
     // nothing, so its scan is a first run. The partly flat astronaut has the size of the
     // astronaut before it and reuses that scan's buffers as they are.
     const ImageBuffer astronaut = greyPhoto("astronaut.png");
-    const std::vector<ImageBuffer> pictures{greyPhoto("two_people.jpg"), astronaut,
-                                            partlyFlat(astronaut), greyPhoto("grace_hopper.jpg"),
-                                            greyPhoto("coffee.png"), greyPhoto("two_people.jpg")};
+    const std::vector<ImageBuffer> pictures{
+        greyPhoto("two_people.jpg"), astronaut,
+        partlyFlat(astronaut),       greyPhoto("grace_hopper.jpg"),
+        greyPhoto("coffee.png"),     greyPhoto("two_people.jpg")};
     std::vector<ScanTrace> firstRuns;
     for (const ImageBuffer& grey : pictures) {
         ScanTrace trace;
@@ -132,8 +133,8 @@ TEST_F(Photos, BuffersLeftByEarlierPicturesChangeNothing)
 
 TEST_F(Photos, FastAndPlainEvaluationAgreeOnEveryCandidate)
 {
-    for (const char* name : {"astronaut.png", "grace_hopper.jpg", "two_people.jpg", "coffee.png",
-                             "camera.png"}) {
+    for (const char* name :
+         {"astronaut.png", "grace_hopper.jpg", "two_people.jpg", "coffee.png", "camera.png"}) {
         const ImageBuffer grey = greyPhoto(name);
         const auto plain = scanCandidates(grey, *detector, runCascadeAt);
         EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast), plain) << name;

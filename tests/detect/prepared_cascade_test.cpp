@@ -200,7 +200,7 @@ TEST(PrepareCascade, StagesWhoseLeafSumsCannotRoundAreMarked)
     EXPECT_EQ(marked(Leaves(300, {0.1f, -0.3f})), 1);  // the real cascade's kind of values
     EXPECT_EQ(marked({{0.0f, 0.0f}, {0.0f, 0.0f}}), 1);
     EXPECT_EQ(marked({{big, big}, {0.5f, 0.5f}}), 0);  // 2^60 + 0.5 rounds
-    EXPECT_EQ(marked({{1e-30f, 1.0f}}), 0);           // 1 + 1e-30 rounds
+    EXPECT_EQ(marked({{1e-30f, 1.0f}}), 0);            // 1 + 1e-30 rounds
     EXPECT_EQ(marked({{inf, 1.0f}}), 0);
     EXPECT_EQ(marked({{nan, 1.0f}}), 0);
 }
@@ -258,8 +258,8 @@ TEST(SetImagesForScale, ScaledSizesRoundHalvesToEven)
 {
     auto c = cascadeOf({makeFeature({{5, 15, 1, 1, -1}, {15, 5, 1, 1, 1}})});
     target(*c, 40, 30, 1.69);
-    EXPECT_EQ(c->realWindowSize.width, 34);  // nearest(33.8)
-    EXPECT_EQ(c->prepared->invWindowArea, 1.0 / 900);  // nearest(30.42) squared
+    EXPECT_EQ(c->realWindowSize.width, 34);                               // nearest(33.8)
+    EXPECT_EQ(c->prepared->invWindowArea, 1.0 / 900);                     // nearest(30.42) squared
     expectCorners(c->prepared->sumCorners, cornersOf(2, 2, 30, 30, 41));  // nearest(1.69) = 2
 
     // Without images the earlier ones stay and only the scale changes.

@@ -113,7 +113,8 @@ std::function<int(const Call&)> script;
 
 int scripted(int startStage, const HaarCascade& cascade, int x, int y)
 {
-    calls.push_back({startStage, cascade.prepared->activeCount, x, y, cascade.realWindowSize.width});
+    calls.push_back(
+        {startStage, cascade.prepared->activeCount, x, y, cascade.realWindowSize.width});
     return script(calls.back());
 }
 
@@ -262,7 +263,8 @@ TEST(FaceScan, WindowsWithoutEdgesOrBrightnessInTheMiddleAreNotEvaluated)
                 const int x = int(std::nearbyint(i * s.gridStep));
                 const int y = int(std::nearbyint(j * s.gridStep));
                 const int l = x + s.insetX, t = y + s.insetY;
-                const bool hasEdge = integralRectSum(edgeSum, l, t, s.innerWidth, s.innerHeight) >= 100;
+                const bool hasEdge =
+                    integralRectSum(edgeSum, l, t, s.innerWidth, s.innerHeight) >= 100;
                 step = 2;
                 if (hasEdge && integralRectSum(sum, l, t, s.innerWidth, s.innerHeight) >= 20) {
                     expected.push_back({0, 2, x, y, s.windowWidth});
@@ -284,7 +286,8 @@ TEST(FaceScan, PicturesWithoutScalesOrEdgesEvaluateNothing)
         EXPECT_TRUE(calls.empty()) << w << "x" << h;
     }
     for (unsigned char value : {0, 90, 255}) {
-        EXPECT_TRUE(scanWith(greyPicture(200, 150, value), 3, [](const Call&) { return 1; }).empty());
+        EXPECT_TRUE(
+            scanWith(greyPicture(200, 150, value), 3, [](const Call&) { return 1; }).empty());
         EXPECT_TRUE(calls.empty());
     }
 }
@@ -305,8 +308,8 @@ TEST(DetectFaces, UnusableDetectorsAndPicturesGiveNoFaces)
     FaceDetector none;
     EXPECT_TRUE(detectFaces(picture, none).empty());
 
-    FaceDetector refused = detectorWith(
-        makeCascade(20, 20, {makeStage(-1.0f, {makeStump(makeFeature({{15, 0, 6, 4, -1}}), 0, 0, 0)})}));
+    FaceDetector refused = detectorWith(makeCascade(
+        20, 20, {makeStage(-1.0f, {makeStump(makeFeature({{15, 0, 6, 4, -1}}), 0, 0, 0)})}));
     EXPECT_TRUE(detectFaces(picture, refused).empty());
     EXPECT_TRUE(detectFaces(picture, refused).empty());
     EXPECT_FALSE(refused.cascade->prepared);
@@ -320,8 +323,10 @@ TEST(DetectFaces, UnusableDetectorsAndPicturesGiveNoFaces)
 
 TEST(DetectFaces, TiltedCascadeSaysSoOnEveryRunAndFindsNothing)
 {
-    FaceDetector detector = detectorWith(makeCascade(20, 20, {makeStage(-1.0f, {makeStump(
-        makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f, 0.0f, 0.0f)})}));
+    FaceDetector detector = detectorWith(makeCascade(
+        20, 20,
+        {makeStage(-1.0f, {makeStump(makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f,
+                                     0.0f, 0.0f)})}));
     std::ostringstream out;
     setDiagnosticsStream(&out);
     const auto first = detectFaces(noisePicture(80, 80, 8), detector);
@@ -341,16 +346,16 @@ TEST(DetectFaces, FastAndPlainEvaluationFindTheSameCandidates)
         ImageBuffer picture = noisePicture(160, 120, seed);
         for (int y = 0; y < 120; ++y)
             for (int x = 0; x < 160; ++x)
-                pixel(picture, x, y) = static_cast<unsigned char>(
-                    (pixel(picture, x, y) / 8) + 100 + 80 * std::sin(x / (5.0 + seed)) * std::cos(y / 7.0));
+                pixel(picture, x, y) =
+                    static_cast<unsigned char>((pixel(picture, x, y) / 8) + 100 +
+                                               80 * std::sin(x / (5.0 + seed)) * std::cos(y / 7.0));
         const auto plain = scanCandidates(picture, detector, runCascadeAt);
         const auto fast = scanCandidates(picture, detector, runCascadeAtFast);
         EXPECT_EQ(fast, plain) << seed;
         // With the wide sums the first pass of the smaller scales takes whole rows at once.
         for (bool wide : {true, false}) {
             allowWideStageSums(wide);
-            EXPECT_EQ(scanCandidates(picture, detector, runCascadeAtFast, runCascadesAtFast),
-                      plain)
+            EXPECT_EQ(scanCandidates(picture, detector, runCascadeAtFast, runCascadesAtFast), plain)
                 << seed << " " << wide;
         }
         allowWideStageSums(true);

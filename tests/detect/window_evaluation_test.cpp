@@ -78,8 +78,10 @@ TEST(RunCascadeAt, NothingToEvaluateGivesMinusOne)
     EXPECT_EQ(runCascadeAtFast(0, *noImages, 0, 0), -1);
 
     // Tilted features have no sums to be evaluated against.
-    auto tilted = makeCascade(20, 20, {makeStage(-1.0f, {makeStump(
-        makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f, 0.0f, 0.0f)})});
+    auto tilted = makeCascade(
+        20, 20,
+        {makeStage(-1.0f, {makeStump(makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f,
+                                     0.0f, 0.0f)})});
     attach(*tilted, greyPicture(40, 40, 50));
     EXPECT_EQ(runCascadeAt(0, *tilted, 0, 0), -1);
 }
@@ -123,7 +125,8 @@ TEST(RunCascadeAt, FeatureEqualToTheThresholdTakesTheRightBranch)
 {
     // On a uniform picture the balanced feature is exactly 0 and so is the scaled threshold (the
     // standard deviation is 0): the stump must answer with its second leaf.
-    auto c = makeCascade(20, 20, {makeStage(0.5f, {makeStump(halvesFeature(), 0.5f, -1.0f, 1.0f)})});
+    auto c =
+        makeCascade(20, 20, {makeStage(0.5f, {makeStump(halvesFeature(), 0.5f, -1.0f, 1.0f)})});
     attach(*c, greyPicture(40, 40, 77));
     EXPECT_EQ(runCascadeAt(0, *c, 5, 5), 1);
     EXPECT_EQ(runCascadeAtFast(0, *c, 5, 5), 1);
@@ -134,7 +137,8 @@ TEST(RunCascadeAt, FeatureEqualToTheThresholdTakesTheRightBranch)
 TEST(RunCascadeAt, StumpsPickTheirLeafByTheFeatureSign)
 {
     for (bool lowerBright : {true, false}) {
-        auto c = makeCascade(20, 20, {makeStage(0.5f, {makeStump(halvesFeature(), 0.0f, -1.0f, 1.0f)})});
+        auto c =
+            makeCascade(20, 20, {makeStage(0.5f, {makeStump(halvesFeature(), 0.0f, -1.0f, 1.0f)})});
         attach(*c, halfBrightPicture(lowerBright));
         EXPECT_EQ(runCascadeAt(0, *c, 0, 0), lowerBright ? 1 : 0);
         EXPECT_EQ(runCascadeAtFast(0, *c, 0, 0), lowerBright ? 1 : 0);
@@ -187,8 +191,8 @@ TEST(RunCascadeAt, TreeShapedCascadesFollowTheirLinks)
 {
     const ImageBuffer picture = noisePicture(40, 40, 7);
     // 0 passes to its child 1, which fails; neither 1 nor its parent 0 has a next: rejected.
-    std::vector<HaarStage> stages = {constantStage(true), constantStage(false),
-                                     constantStage(true), constantStage(true)};
+    std::vector<HaarStage> stages = {constantStage(true), constantStage(false), constantStage(true),
+                                     constantStage(true)};
     stages[1].parent = 0;
     stages[0].child = 1;
     stages[2].next = 3;
@@ -231,8 +235,8 @@ void expectBatchAgrees(int start, const HaarCascade& c, const std::vector<Window
 TEST(RunCascadesAtFast, GivesTheSingleWindowResultOnEveryPath)
 {
     // Inside, on the edge of fitting, outside, and at negative positions.
-    const std::vector<WindowSpot> windows{{1, 1}, {3, 4}, {18, 18}, {19, 0}, {0, 19}, {-1, 0},
-                                          {0, -1}, {5, 5}, {2, 7}};
+    const std::vector<WindowSpot> windows{{1, 1},  {3, 4},  {18, 18}, {19, 0}, {0, 19},
+                                          {-1, 0}, {0, -1}, {5, 5},   {2, 7}};
     const ImageBuffer picture = noisePicture(40, 40, 8);
 
     auto unprepared = stagesFailingAt(1, -1);
@@ -250,8 +254,10 @@ TEST(RunCascadesAtFast, GivesTheSingleWindowResultOnEveryPath)
         expectBatchAgrees(0, *c, windows);
     }
 
-    auto tilted = makeCascade(20, 20, {makeStage(-1.0f, {makeStump(
-        makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f, 0.0f, 0.0f)})});
+    auto tilted = makeCascade(
+        20, 20,
+        {makeStage(-1.0f, {makeStump(makeFeature({{4, 0, 6, 4, -1}, {4, 0, 3, 2, 2}}, 1), 0.0f,
+                                     0.0f, 0.0f)})});
     attach(*tilted, picture);
     expectBatchAgrees(0, *tilted, windows);
 
@@ -324,7 +330,8 @@ TEST(RunCascadesAtFast, CloseNeighboursInARowGiveTheSingleWindowResults)
     // Four windows within eight pixels of one row are evaluated together from shared loads; rows
     // of every spacing around that limit, up to the last window that fits, and runs broken by a
     // change of row, a step back or a window that does not fit.
-    const std::vector<std::vector<int>> steps{{1}, {2}, {2, 3}, {3, 2, 2}, {2, 2, 3}, {3}, {1, 1, 6}};
+    const std::vector<std::vector<int>> steps{{1},       {2}, {2, 3},   {3, 2, 2},
+                                              {2, 2, 3}, {3}, {1, 1, 6}};
     std::map<int, int> outcomes;
     for (unsigned seed = 1; seed <= 3; ++seed) {
         auto c = randomStumpCascade(seed + 20, 6, 5);
@@ -368,10 +375,11 @@ TEST(RunCascadeAtFast, StagesWhoseSumsRoundKeepTheTreeOrder)
     three.rects[2] = {0, 0, 2, 2, 1.0f};
     const HaarFeature two = halvesFeature();
     const float big = std::ldexp(1.0f, 60);
-    auto c = makeCascade(20, 20, {makeStage(256.25f, {makeStump(three, 0.0f, big, big),
-                                                       makeStump(two, 0.0f, 200.0f, 200.0f),
-                                                       makeStump(three, 0.0f, -big, -big),
-                                                       makeStump(two, 0.0f, 0.5f, 0.5f)})});
+    auto c = makeCascade(
+        20, 20,
+        {makeStage(256.25f,
+                   {makeStump(three, 0.0f, big, big), makeStump(two, 0.0f, 200.0f, 200.0f),
+                    makeStump(three, 0.0f, -big, -big), makeStump(two, 0.0f, 0.5f, 0.5f)})});
     attach(*c, noisePicture(40, 40, 3));
     ASSERT_EQ(c->prepared->stages[0].sumsInAnyOrder, 0);
     const std::vector<WindowSpot> windows{{0, 0}, {1, 2}, {3, 1}, {5, 5}, {7, 2}, {2, 9}};

@@ -93,8 +93,7 @@ TEST(ReadFace, TinyOrOddBuffersFailSafely)
         drawing.centreY = h / 2.0;
         drawing.radiusX = w / 2.0;
         drawing.radiusY = h / 2.0;
-        EXPECT_EQ(readFace(drawFace(drawing)).status, ReadOutcome::Status::Failed)
-            << w << "x" << h;
+        EXPECT_EQ(readFace(drawFace(drawing)).status, ReadOutcome::Status::Failed) << w << "x" << h;
     }
     EXPECT_EQ(readFace(ImageBuffer()).status, ReadOutcome::Status::Failed);
     EXPECT_EQ(readFace(rgbFilled(67, 100, 200, 150, 120)).status, ReadOutcome::Status::Failed);

@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-
 namespace {
 
 constexpr unsigned char grey = 128;

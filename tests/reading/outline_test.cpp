@@ -178,7 +178,8 @@ TEST(LowerSearch, MatchesThePlainLoopOnMaskedDrawnFaces)
         // Black out the background, as the reader's mask does.
         ImageBuffer masked = rgb;
         for (int i = 0; i < masked.width * masked.height; ++i)
-            if (masked.data[3 * i] == drawing.background.r && masked.data[3 * i + 2] == drawing.background.b)
+            if (masked.data[3 * i] == drawing.background.r &&
+                masked.data[3 * i + 2] == drawing.background.b)
                 masked.data[3 * i] = masked.data[3 * i + 1] = masked.data[3 * i + 2] = 0;
         const ImageBuffer E = edgeMap(masked);
         const MouthPoint mouth{drawing.width / 2 + random.below(5) - 2, 70 + random.below(10)};

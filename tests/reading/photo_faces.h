@@ -17,8 +17,8 @@ inline std::vector<QImage> preparedPhotoFaces(const std::string& fileName)
 {
     std::ostream& keep = diagnostics();
     setDiagnosticsStream(nullptr);
-    const QImage picture =
-        reducePicture(QImage(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + fileName)));
+    const QImage picture = reducePicture(
+        QImage(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + fileName)));
     const std::string cascadePath = VELMORA_CASCADE;
     FaceDetector detector(std::wstring(cascadePath.begin(), cascadePath.end()));
     std::vector<QImage> faces;

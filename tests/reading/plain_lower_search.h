@@ -44,4 +44,3 @@ inline FaceMeasures plainLowerSearch(const ImageBuffer& E, MouthPoint mouth)
     }
     return m;
 }
-

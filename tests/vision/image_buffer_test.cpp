@@ -68,9 +68,9 @@ TEST(ToGray, NeutralValuesFollowTheRoundingOfEachProduct)
 TEST(ToGray, FourChannelsAreBlueGreenRedAlpha)
 {
     EXPECT_EQ(toGray(pixelBuffer(4, {0, 0, 255, 255})).data[0], 76);
-    EXPECT_EQ(toGray(pixelBuffer(4, {0, 0, 255, 0})).data[0], 76);  // alpha never counts
-    EXPECT_EQ(toGray(pixelBuffer(3, {255, 0, 0})).data[0], 76);      // red first in R,G,B
-    EXPECT_EQ(toGray(pixelBuffer(4, {255, 0, 0, 255})).data[0], 29); // blue: 0.114 x 255
+    EXPECT_EQ(toGray(pixelBuffer(4, {0, 0, 255, 0})).data[0], 76);    // alpha never counts
+    EXPECT_EQ(toGray(pixelBuffer(3, {255, 0, 0})).data[0], 76);       // red first in R,G,B
+    EXPECT_EQ(toGray(pixelBuffer(4, {255, 0, 0, 255})).data[0], 29);  // blue: 0.114 x 255
 }
 
 TEST(ToGray, OtherChannelCountsGiveTheEmptyBuffer)
