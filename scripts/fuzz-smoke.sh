@@ -5,9 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELMORA_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 for harness in build-fuzz/bin/*_fuzz; do
   [[ -x "$harness" ]] || continue
