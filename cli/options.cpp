@@ -1,25 +1,33 @@
 #include "cli/options.h"
 
+#include "velmora_version.h"
+
 #include <charconv>
 
-const char* const cliVersion = "velmora-cli 1.0";
+const char* const cliVersion = "velmora-cli " VELMORA_VERSION;
 
 const char* const cliUsage =
     "Usage: velmora-cli detect [--cascade FILE] [--json] [--verbose] IMAGE...\n"
-    "       velmora-cli read [--cascade FILE] [--face N] [--json] [--verbose] IMAGE...\n"
-    "       velmora-cli --help | --version\n"
+    "  or:  velmora-cli read [--cascade FILE] [--face N] [--json] [--verbose] IMAGE...\n"
+    "  or:  velmora-cli --help | --version\n"
+    "Find the faces in photographs and read their face types.\n"
     "\n"
-    "detect  finds the faces of each picture (reduced to at most 1000 pixels a side).\n"
-    "read    also reads every face (or only face N, counted from 0) as WOOD, FIRE,\n"
-    "        EARTH, GOLD or WATER; \"failed\" when the outline cannot be measured,\n"
-    "        \"not_colour\" for a grey face.\n"
+    "Commands:\n"
+    "  detect          find the faces of each picture (reduced to at most 1000 pixels\n"
+    "                  a side)\n"
+    "  read            also read every face (or only face N, counted from 0) as WOOD,\n"
+    "                  FIRE, EARTH, GOLD or WATER; \"failed\" when the outline cannot\n"
+    "                  be measured, \"not_colour\" for a grey face\n"
     "\n"
+    "Options:\n"
     "  --cascade FILE  cascade file (default: haarcascade_frontalface_alt.xml beside\n"
-    "                  the executable)\n"
+    "                  the executable, else in ../share/velmora/ from there)\n"
     "  --face N        read only face N; a picture with fewer faces is an error\n"
     "  --json          one JSON object per picture and line\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
     "  --              every later argument is a picture\n"
+    "  --help          show this help and exit\n"
+    "  --version       show the version and exit\n"
     "\n"
     "Exit status: 0 all pictures examined, 1 some picture failed, 2 bad usage or\n"
     "unusable cascade.\n";
