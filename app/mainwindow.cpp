@@ -2,8 +2,11 @@
 
 #include "ui_mainwindow.h"
 
+#include "app/about_box.h"
+
 #include "detect/detect_faces.h"
 #include "reading/prepare_face.h"
+#include "vision/cascade_location.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
@@ -19,7 +22,6 @@
 
 namespace {
 
-const char cascadeFileName[] = "/haarcascade_frontalface_alt.xml";
 const char currentFolderKey[] = "CurrDir";
 
 // Shown as plain text, so the run of blanks stays as it is.
@@ -40,10 +42,16 @@ std::vector<FaceRect> detectWithCascade(const ImageBuffer& grey, FaceDetector& d
 
 ReadOutcome readPreparedFace(const QImage& prepared) { return readFace(prepared); }
 
+// Without a cascade the detector finds nothing in any picture; the user is told why.
+QString detectorMissingText()
+{
+    return MainWindow::tr("Face detector not available: cascade file not loaded");
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : MainWindow(QCoreApplication::applicationDirPath() + cascadeFileName, parent)
+    : MainWindow(findCascade(QCoreApplication::applicationDirPath()), parent)
 {
 }
 
@@ -55,8 +63,12 @@ MainWindow::MainWindow(const QString& cascadePath, QWidget* parent)
 
     const std::wstring widePath = cascadePath.toStdWString();
     diagnostics() << toUtf8(widePath) << std::endl;
-    // A missing or broken cascade leaves the detector empty; detection then finds no faces.
+    // A missing or broken cascade leaves the detector empty; detection then finds no faces, and
+    // the status bar tells why from the start.
     detector = new FaceDetector(widePath);
+    if (!detector->cascade)
+        status(detectorMissingText());
+    about = addAboutAction(this);
 
     // The menus and the tool bar hold only actions that do nothing yet.
     ui->menuBar->setVisible(false);
@@ -192,7 +204,7 @@ void MainWindow::on_pushButton_clicked()
     const std::vector<FaceRect> found = findFaces(grey, *detector);
     const int count = static_cast<int>(found.size());
     if (count == 0) {
-        status(tr("No faces found"));
+        status(detector->cascade ? tr("No faces found") : detectorMissingText());
         return;
     }
 

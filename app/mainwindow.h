@@ -18,6 +18,8 @@
 #include <functional>
 #include <vector>
 
+class QAction;
+
 namespace Ui {
 class MainWindow;
 }
@@ -50,6 +52,9 @@ public:
     // The built-in page that tells about a face type.
     static QString pageUrl(FacePhase phase);
 
+    // Shows the About box; F1 in the window, and an entry for the picture's context menu.
+    QAction* aboutAction() const { return about; }
+
 private slots:
     void on_pushButton_3_clicked();
     void on_pushButton_2_clicked();
@@ -71,4 +76,5 @@ private:
     FileChooser chooseFile;
     FaceFinder findFaces;
     FaceReading readFaceImage;
+    QAction* about = nullptr;
 };
