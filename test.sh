@@ -24,6 +24,7 @@ echo "== Install and package checks"
 scripts/check-install.sh build
 [[ $quick -eq 1 ]] && exit 0
 
+# One clang build serves both: the sanitizer suite and the fuzzing harnesses.
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
@@ -31,5 +32,5 @@ ctest --preset sanitize -j"$jobs"
 
 if [[ -x scripts/fuzz-smoke.sh ]]; then
   echo "== Short fuzzing runs"
-  scripts/fuzz-smoke.sh
+  FUZZ_PRESET=sanitize scripts/fuzz-smoke.sh
 fi
