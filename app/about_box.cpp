@@ -34,8 +34,8 @@ QString aboutText()
 
 QMessageBox* showAboutBox(QWidget* window)
 {
-    auto* box = window->findChild<QMessageBox*>(QLatin1String(aboutBoxName),
-                                                Qt::FindDirectChildrenOnly);
+    auto* box =
+        window->findChild<QMessageBox*>(QLatin1String(aboutBoxName), Qt::FindDirectChildrenOnly);
     if (!box) {
         box = new QMessageBox(window);
         box->setObjectName(QLatin1String(aboutBoxName));

@@ -33,8 +33,7 @@ TEST(CascadeLocation, BesideTheExecutableWinsThenTheInstalledDataFolder)
         {"build folder", true, false, "bin/haarcascade_frontalface_alt.xml"},
         {"installed", false, true, "share/velmora/haarcascade_frontalface_alt.xml"},
         {"both", true, true, "bin/haarcascade_frontalface_alt.xml"},
-        {"neither: the usual place is named", false, false,
-         "bin/haarcascade_frontalface_alt.xml"},
+        {"neither: the usual place is named", false, false, "bin/haarcascade_frontalface_alt.xml"},
     };
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.name);
