@@ -34,12 +34,15 @@ struct Pens {
     int text = 12;
 };
 
-Pens pensFor(double longerSide)
+// Strokes in proportion to the drawn image: thin on a whole picture, where faces are small, bolder
+// on a single enlarged face.
+Pens pensFor(const QImage& image, double sidesPerLine)
 {
+    const double longerSide = std::max(image.width(), image.height());
     Pens pens;
-    pens.line = std::max(1.5, longerSide / 400);
+    pens.line = std::max(1.5, longerSide / sidesPerLine);
     pens.dot = pens.line * 1.8;
-    pens.text = std::max(11, int(longerSide / 45));
+    pens.text = std::max(11, int(pens.line * 8));
     return pens;
 }
 
@@ -177,14 +180,16 @@ QImage annotatePicture(const QImage& picture, const std::vector<FaceAnnotation>&
     QImage image = picture.convertToFormat(QImage::Format_RGB32);
     if (faces.empty() || image.isNull())
         return image;
-    const Pens pens = pensFor(std::max(image.width(), image.height()));
+    const Pens pens = pensFor(image, 400);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
 
     for (const FaceAnnotation& face : faces) {
         const bool strong = highlighted && *highlighted == face.number;
+        // Through the centres of the box's outer pixels.
         QPainterPath box;
-        box.addRect(QRectF(face.box.x, face.box.y, face.box.width, face.box.height));
+        box.addRect(QRectF(face.box.x + 0.5, face.box.y + 0.5, face.box.width - 1.0,
+                           face.box.height - 1.0));
         strokeWithRim(painter, box, strong ? highlightColour : boxColour,
                       strong ? pens.line * 2 : pens.line);
     }
@@ -223,7 +228,7 @@ QImage annotateFaceCut(const QImage& cut, const ReadOutcome& outcome, const Read
                                Qt::SmoothTransformation);
     if (image.isNull())
         return image;
-    const Pens pens = pensFor(std::max(image.width(), image.height()));
+    const Pens pens = pensFor(image, 160);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     FacePlacement place;
