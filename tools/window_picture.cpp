@@ -18,8 +18,20 @@
 
 #include <iostream>
 
+namespace {
+
+// The offscreen platform's remarks (no runtime folder, no window manager) are no concern here.
+void keepOnlyErrors(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << message.toLocal8Bit().constData() << '\n';
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(keepOnlyErrors);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     if (argc != 4) {
