@@ -14,7 +14,7 @@
 #include <QGuiApplication>
 
 #include <iostream>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -39,17 +39,6 @@ QString cascadePath(const CliOptions& options)
         .filePath(QStringLiteral("haarcascade_frontalface_alt.xml"));
 }
 
-// Decoding pictures needs a core application only. Drawing the annotated pictures needs fonts,
-// which need a GUI application; it runs on the offscreen platform, so that the tool still works
-// on a server without a display.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[], bool drawing)
-{
-    if (!drawing)
-        return std::make_unique<QCoreApplication>(argc, argv);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -57,9 +46,17 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(forwardQtMessage);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedArguments parsed = parseArguments(args);
-    const std::unique_ptr<QCoreApplication> app = makeApplication(
-        argc, argv,
-        parsed.action == ParsedArguments::Action::Run && !parsed.options.annotate.empty());
+    // Decoding pictures needs a core application only. Drawing the annotated pictures needs
+    // fonts, which need a GUI application; it runs on the offscreen platform, so that the tool
+    // still works on a server without a display.
+    std::optional<QCoreApplication> coreApp;
+    std::optional<QGuiApplication> guiApp;
+    if (parsed.action == ParsedArguments::Action::Run && !parsed.options.annotate.empty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        guiApp.emplace(argc, argv);
+    } else {
+        coreApp.emplace(argc, argv);
+    }
     switch (parsed.action) {
     case ParsedArguments::Action::Help: std::cout << cliUsage; return 0;
     case ParsedArguments::Action::Version: std::cout << cliVersion << '\n'; return 0;
