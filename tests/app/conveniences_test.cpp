@@ -167,13 +167,6 @@ private slots:
         QCOMPARE(w.shown().size(), QSize(60, 90));
         QCOMPARE(qBlue(w.shown().pixel(0, 0)), 300 % 256);
 
-        // A click beside the boxes changes nothing.
-        action(w, "actionWholePicture")->trigger();
-        QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {},
-                          w.view->mapFromScene(QPointF(100, 250)));
-        QCoreApplication::processEvents();
-        QCOMPARE(w.shown().size(), QSize(400, 300));
-
         // With a single face the selector is off; its box shows that face all the same.
         w.openWithFaces(path, {FaceRect{150, 100, 60, 60, 2}});
         action(w, "actionWholePicture")->trigger();

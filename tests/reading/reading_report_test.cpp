@@ -3,13 +3,11 @@
 
 #include "photo_faces.h"
 #include "reading/face_reader.h"
-#include "reading/outline.h"
 #include "synthetic_face.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <optional>
 #include <set>
 #include <string>
@@ -201,44 +199,6 @@ TEST(ReadingFailure, StableCodesAndPlainSentences)
         sentences.insert(sentence);
     }
     EXPECT_EQ(sentences.size(), std::size(codes));
-}
-
-TEST(OutlineFailure, NamesTheFirstTestTheMeasuresFail)
-{
-    FaceMeasures read;
-    read.x0 = 30;
-    read.y0 = 90;
-    read.a1 = 0.02;
-    read.a2 = 0.03;
-    read.a3 = 0.1;
-    read.a4 = 0.19;
-    const std::optional<double> unset;
-    struct Case {
-        const char* name;
-        std::optional<int> y0;
-        std::optional<double> a1, a3, a4;
-        std::optional<ReadingFailure> failure;
-    };
-    // clang-format off
-    const Case cases[] = {
-        {"all set",                     90,     0.02,  0.1,   0.19,  std::nullopt},
-        {"no lowest point",             {},     0.02,  0.1,   0.19,  ReadingFailure::NoLowerEdge},
-        {"no lower curve, no sides",    90,     unset, unset, unset, ReadingFailure::NoLowerEdge},
-        {"lowest point below the face", 101,    0.02,  0.1,   0.19,  ReadingFailure::NoLowerEdge},
-        {"no a3",                       90,     0.02,  unset, 0.19,  ReadingFailure::NoLeftSideEdge},
-        {"no a4",                       90,     0.02,  0.1,   unset, ReadingFailure::NoRightSideEdge},
-        {"a4 at the range's end",       90,     0.02,  0.1,   0.2,   std::nullopt},
-        {"neither side",                90,     0.02,  unset, unset, ReadingFailure::NoSideEdges},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        FaceMeasures m = read;
-        m.y0 = c.y0;
-        m.a1 = c.a1;
-        m.a3 = c.a3;
-        m.a4 = c.a4;
-        EXPECT_EQ(outlineFailure(m, 67, 100), c.failure) << c.name;
-    }
 }
 
 }  // namespace
