@@ -1,10 +1,12 @@
 #include "app/arthurstyle.h"
 #include "app/mainwindow.h"
+#include "app/start_picture.h"
 
 #include "velmora_version.h"
 
 #include <QApplication>
 #include <QList>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -25,6 +27,10 @@ int main(int argc, char* argv[])
         widget->setStyle(style);
 
     window->show();
+    // A picture given on the command line opens once the window is up, as Open Picture would.
+    const QString picture = pictureFromArguments(QCoreApplication::arguments());
+    if (!picture.isEmpty())
+        QTimer::singleShot(0, window, [window, picture] { window->openPicture(picture); });
     const int result = application.exec();
     delete window;
     return result;

@@ -12,15 +12,17 @@ const char* const failedToReadImage = "Failed to read image";
 
 namespace {
 
-ReadOutcome readCut(const QImage& picture, const FaceRect& rect)
+FaceFinding readCut(const QImage& picture, int index, const FaceRect& rect)
 {
+    FaceFinding face{index, rect, ReadOutcome(), std::nullopt};
     const QImage prepared = prepareFaceImage(cropFace(picture, rect));
     if (!isColour(prepared)) {
-        ReadOutcome outcome;
-        outcome.status = ReadOutcome::Status::NotColour;
-        return outcome;
+        face.reading->status = ReadOutcome::Status::NotColour;
+        return face;
     }
-    return readFace(prepared);
+    face.report.emplace();
+    face.reading = readFace(prepared, &*face.report);
+    return face;
 }
 
 }  // namespace
@@ -48,6 +50,9 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
 
     const std::vector<FaceRect> rects = detectFaces(toGray(loadImageBuffer(picture)), detector);
     findings.faceCount = static_cast<int>(rects.size());
+    findings.detected = rects;
+    if (request.keepPicture)
+        findings.picture = picture;
 
     if (request.read && request.face) {
         const int wanted = *request.face;
@@ -57,14 +62,12 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
                              (findings.faceCount == 1 ? " face found" : " faces found");
             return findings;
         }
-        findings.faces.push_back({wanted, rects[wanted], readCut(picture, rects[wanted])});
+        findings.faces.push_back(readCut(picture, wanted, rects[wanted]));
         return findings;
     }
-    for (int i = 0; i < findings.faceCount; ++i) {
-        FaceFinding face{i, rects[i], std::nullopt};
-        if (request.read)
-            face.reading = readCut(picture, rects[i]);
-        findings.faces.push_back(face);
-    }
+    for (int i = 0; i < findings.faceCount; ++i)
+        findings.faces.push_back(request.read
+                                     ? readCut(picture, i, rects[i])
+                                     : FaceFinding{i, rects[i], std::nullopt, std::nullopt});
     return findings;
 }

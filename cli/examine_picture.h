@@ -3,17 +3,21 @@
 // everything they found kept as plain values for printing.
 
 #include "reading/face_reader.h"
+#include "reading/reading_report.h"
 #include "vision/face_rect.h"
 #include "vision/haar_cascade.h"
+
+#include <QImage>
 
 #include <optional>
 #include <string>
 #include <vector>
 
 struct FaceFinding {
-    int index = 0;                       // position in the detector's list
-    FaceRect rect;                       // in pixels of the reduced picture
-    std::optional<ReadOutcome> reading;  // read command only
+    int index = 0;                        // position in the detector's list
+    FaceRect rect;                        // in pixels of the reduced picture
+    std::optional<ReadOutcome> reading;   // read command only
+    std::optional<ReadingReport> report;  // with a reading of a colour face
 };
 
 struct PictureFindings {
@@ -26,11 +30,14 @@ struct PictureFindings {
     int height = 0;
     int faceCount = 0;  // faces found, whether or not all of them are listed
     std::vector<FaceFinding> faces;
+    std::vector<FaceRect> detected;  // every face found, listed or not
+    QImage picture;                  // the reduced picture, when asked to keep it
 };
 
 struct ExamineRequest {
     bool read = false;
-    std::optional<int> face;  // with read: only this face
+    std::optional<int> face;   // with read: only this face
+    bool keepPicture = false;  // keep the reduced picture in the findings, for drawing
 };
 
 extern const char* const failedToReadImage;

@@ -2,6 +2,7 @@
 // Results go to standard output, complaints and (with --verbose) diagnostic lines to standard
 // error, so that standard output can be piped as it is.
 
+#include "cli/annotated_pictures.h"
 #include "cli/examine_picture.h"
 #include "cli/options.h"
 #include "cli/report.h"
@@ -10,8 +11,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -39,13 +42,20 @@ QString cascadePath(const CliOptions& options)
 
 int main(int argc, char* argv[])
 {
-    // A core application only: decoding pictures needs no display, and this tool must run on a
-    // server without one.
     qInstallMessageHandler(forwardQtMessage);
-    QCoreApplication app(argc, argv);
-
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedArguments parsed = parseArguments(args);
+    // Decoding pictures needs a core application only. Drawing the annotated pictures needs
+    // fonts, which need a GUI application; it runs on the offscreen platform, so that the tool
+    // still works on a server without a display.
+    std::optional<QCoreApplication> coreApp;
+    std::optional<QGuiApplication> guiApp;
+    if (parsed.action == ParsedArguments::Action::Run && !parsed.options.annotate.empty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        guiApp.emplace(argc, argv);
+    } else {
+        coreApp.emplace(argc, argv);
+    }
     switch (parsed.action) {
     case ParsedArguments::Action::Help: std::cout << cliUsage; return 0;
     case ParsedArguments::Action::Version: std::cout << cliVersion << '\n'; return 0;
@@ -67,10 +77,21 @@ int main(int argc, char* argv[])
         return exitUsage;
     }
 
-    const ExamineRequest request{options.command == CliCommand::Read, options.face};
+    const bool annotate = !options.annotate.empty();
+    const ExamineRequest request{options.command == CliCommand::Read, options.face, annotate};
+    const std::vector<QString> annotatedPaths =
+        annotate
+            ? annotatedPicturePaths(QFile::decodeName(options.annotate.c_str()), options.images)
+            : std::vector<QString>();
     int status = 0;
-    for (const std::string& path : options.images) {
-        const PictureFindings findings = examinePicture(path, detector, request);
+    for (std::size_t i = 0; i < options.images.size(); ++i) {
+        PictureFindings findings = examinePicture(options.images[i], detector, request);
+        if (annotate && findings.loaded) {
+            const std::string error =
+                writeAnnotatedPicture(annotatedPaths[i], drawFindings(findings));
+            if (findings.error.empty())
+                findings.error = error;
+        }
         if (!findings.error.empty())
             status = exitPictureFailed;
         if (options.json) {

@@ -7,8 +7,8 @@
 const char* const cliVersion = "velmora-cli " VELMORA_VERSION;
 
 const char* const cliUsage =
-    "Usage: velmora-cli detect [--cascade FILE] [--json] [--verbose] IMAGE...\n"
-    "  or:  velmora-cli read [--cascade FILE] [--face N] [--json] [--verbose] IMAGE...\n"
+    "Usage: velmora-cli detect [OPTION]... IMAGE...\n"
+    "  or:  velmora-cli read [OPTION]... IMAGE...\n"
     "  or:  velmora-cli --help | --version\n"
     "Find the faces in photographs and read their face types.\n"
     "\n"
@@ -16,13 +16,19 @@ const char* const cliUsage =
     "  detect          find the faces of each picture (reduced to at most 1000 pixels\n"
     "                  a side)\n"
     "  read            also read every face (or only face N, counted from 0) as WOOD,\n"
-    "                  FIRE, EARTH, GOLD or WATER; \"failed\" when the outline cannot\n"
-    "                  be measured, \"not_colour\" for a grey face\n"
+    "                  FIRE, EARTH, GOLD or WATER; \"failed\" with the reason (the\n"
+    "                  step that failed) when the outline cannot be measured,\n"
+    "                  \"not_colour\" for a grey face\n"
     "\n"
     "Options:\n"
     "  --cascade FILE  cascade file (default: haarcascade_frontalface_alt.xml beside\n"
     "                  the executable, else in ../share/velmora/ from there)\n"
-    "  --face N        read only face N; a picture with fewer faces is an error\n"
+    "  --face N        read only: read face N alone; a picture with fewer faces is an\n"
+    "                  error\n"
+    "  --annotate DIR  also write DIR/NAME.png for each picture: the reduced picture\n"
+    "                  with the numbered face boxes and, for read, each face's\n"
+    "                  measured outline and outcome (DIR is created if needed; a\n"
+    "                  name taken in the batch or by an input picture gets -2, -3...)\n"
     "  --json          one JSON object per picture and line\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
     "  --              every later argument is a picture\n"
@@ -123,6 +129,11 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             if (!value || value->empty())
                 return refuse("--cascade needs a file name");
             options.cascade = *value;
+        } else if (name == "--annotate") {
+            auto value = takeValue();
+            if (!value || value->empty())
+                return refuse("--annotate needs a folder");
+            options.annotate = *value;
         } else if (name == "--face" && options.command == CliCommand::Read) {
             auto value = takeValue();
             if (!value)

@@ -13,6 +13,7 @@ struct CliOptions {
     bool json = false;
     bool verbose = false;
     std::optional<int> face;  // read only this face (0-based) of every picture
+    std::string annotate;     // folder for the annotated pictures; empty: none
     std::vector<std::string> images;
 };
 

@@ -17,7 +17,16 @@ std::string outcomeName(const ReadOutcome& outcome)
 
 namespace {
 
-void writeReading(JsonWriter& json, const ReadOutcome& outcome)
+// The reason of a failed reading, when the reader reported one.
+const char* failureCode(const FaceFinding& face)
+{
+    if (!face.reading || face.reading->status != ReadOutcome::Status::Failed || !face.report ||
+        !face.report->failure)
+        return nullptr;
+    return readingFailureCode(*face.report->failure);
+}
+
+void writeReading(JsonWriter& json, const ReadOutcome& outcome, const char* reason)
 {
     json.beginObject().key("outcome").value(outcomeName(outcome));
     json.key("mouth");
@@ -28,6 +37,9 @@ void writeReading(JsonWriter& json, const ReadOutcome& outcome)
     const FaceMeasures& m = outcome.measures;
     json.key("x0").value(m.x0).key("y0").value(m.y0);
     json.key("a1").value(m.a1).key("a2").value(m.a2).key("a3").value(m.a3).key("a4").value(m.a4);
+    // Last, so that every byte before it reads as it always did.
+    if (reason)
+        json.key("reason").value(reason);
     json.endObject();
 }
 
@@ -84,7 +96,7 @@ std::string findingsJson(const PictureFindings& findings)
             // clang-format on
             if (face.reading) {
                 json.key("reading");
-                writeReading(json, *face.reading);
+                writeReading(json, *face.reading, failureCode(face));
             }
             json.endObject();
         }
@@ -111,6 +123,8 @@ std::string findingsText(const PictureFindings& findings)
              << " width=" << r.width << " height=" << r.height << " neighbors=" << r.neighbors;
         if (face.reading)
             text << " -> " << readingText(*face.reading);
+        if (const char* reason = failureCode(face))
+            text << " reason=" << reason;
         text << '\n';
     }
     return text.str();

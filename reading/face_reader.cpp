@@ -28,11 +28,32 @@ FacePhase decideFacePhase(double a1, double a2, double a3, double a4)
     return FacePhase::WOOD;
 }
 
-ReadOutcome readFace(const ImageBuffer& bgra)
+namespace {
+
+// The face region's pixels that are set; counted only for a report.
+int setPixels(const ImageBuffer& mask)
+{
+    int n = 0;
+    for (std::size_t i = 0; i < mask.sizeInBytes(); ++i)
+        n += mask.data[i] != 0;
+    return n;
+}
+
+}  // namespace
+
+ReadOutcome readFace(const ImageBuffer& bgra, ReadingReport* report)
 {
     ReadOutcome outcome;
-    if (bgra.channels != 4 || bgra.depth != 1)
+    if (report) {
+        *report = ReadingReport();
+        report->width = bgra.width;
+        report->height = bgra.height;
+    }
+    if (bgra.channels != 4 || bgra.depth != 1) {
+        if (report)
+            report->failure = ReadingFailure::NotBgraPixels;
         return outcome;
+    }
     const ImageBuffer rgb = bgraToRgb(bgra);
 
     ImageBuffer skin;
@@ -47,7 +68,17 @@ ReadOutcome readFace(const ImageBuffer& bgra)
     thresholdMask(filled, filled, 1);
     const ImageBuffer face = applyMask(rgb, filled);
 
-    if (measureOutline(face, mouth, outcome.measures) != 0)
+    const int status =
+        measureOutline(face, mouth, outcome.measures, report ? &report->outline : nullptr);
+    if (report) {
+        report->faceRegionPixels = setPixels(filled);
+        report->faceRegion = std::move(filled);
+        report->mouth = mouth;
+        report->measures = outcome.measures;
+        if (status != 0)
+            report->failure = outlineFailure(outcome.measures, bgra.width, bgra.height);
+    }
+    if (status != 0)
         return outcome;
     const FaceMeasures& m = outcome.measures;
     outcome.status = ReadOutcome::Status::Read;

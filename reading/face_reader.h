@@ -4,6 +4,7 @@
 
 #include "reading/face_measures.h"
 #include "reading/mouth_point.h"
+#include "reading/reading_report.h"
 #include "vision/image_buffer.h"
 
 #include <optional>
@@ -29,5 +30,6 @@ struct ReadOutcome {
 FacePhase decideFacePhase(double a1, double a2, double a3, double a4);
 
 // Reads a prepared face given as a 4-channel B,G,R,A buffer (as loadImageBuffer makes it).
-// Never answers NotColour: the colour test belongs to the caller (see prepare_face.h).
-ReadOutcome readFace(const ImageBuffer& bgra);
+// Never answers NotColour: the colour test belongs to the caller (see prepare_face.h). With a
+// report, also fills it from scratch; the outcome and the diagnostic lines stay the same.
+ReadOutcome readFace(const ImageBuffer& bgra, ReadingReport* report = nullptr);

@@ -72,9 +72,25 @@ bool lowerCurvesValid(const FaceMeasures& m, int W, int H)
            inRange(m.a1, 0.02, 0.04) && inRange(m.a2, 0.02, 0.04);
 }
 
+bool sideCurveValid(const std::optional<double>& a) { return inRange(a, 0.04, 0.2); }
+
 bool measuresValid(const FaceMeasures& m, int W, int H)
 {
-    return lowerCurvesValid(m, W, H) && inRange(m.a3, 0.04, 0.2) && inRange(m.a4, 0.04, 0.2);
+    return lowerCurvesValid(m, W, H) && sideCurveValid(m.a3) && sideCurveValid(m.a4);
+}
+
+std::optional<ReadingFailure> outlineFailure(const FaceMeasures& m, int W, int H)
+{
+    if (!lowerCurvesValid(m, W, H))
+        return ReadingFailure::NoLowerEdge;
+    const bool left = sideCurveValid(m.a3), right = sideCurveValid(m.a4);
+    if (!left && !right)
+        return ReadingFailure::NoSideEdges;
+    if (!left)
+        return ReadingFailure::NoLeftSideEdge;
+    if (!right)
+        return ReadingFailure::NoRightSideEdge;
+    return std::nullopt;
 }
 
 // The first row of the masked face with a non-black pixel; 0 when there is none.
@@ -272,7 +288,7 @@ FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth)
     return m;
 }
 
-int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m)
+int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m, OutlineTrace* trace)
 {
     const int W = face.width, H = face.height;
     const int px = mouth.x, py = mouth.y;
@@ -318,6 +334,8 @@ int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m)
     diagnostics() << "xl0 and xr0" << xl0 << " " << xr0 << '\n';
 
     const int topRow = firstNonBlackRow(face);
+    if (trace)
+        *trace = OutlineTrace{true, xl0, yl0, xr0, yr0, topRow};
     m.a3 = fitSideCurve(edges, xl0, yl0, 0, xl0, topRow);
     m.a4 = fitSideCurve(edges, xr0, yr0, xr0, W, topRow);
     diagnostics() << "a3 and a4 are " << orUnset(m.a3) << " " << orUnset(m.a4) << '\n';

@@ -6,8 +6,10 @@
 
 #include "reading/face_measures.h"
 #include "reading/mouth_point.h"
+#include "reading/reading_failure.h"
 #include "vision/image_buffer.h"
 
+#include <optional>
 #include <vector>
 
 // The coefficient grids, built by repeated addition of 0.0005 (so the values carry the rounding
@@ -38,7 +40,13 @@ int firstNonBlackRow(const ImageBuffer& face);
 // Validity of the measures for a W x H face: x0 in 0..W, y0 in 0..H, a1 and a2 in 0.02..0.04;
 // with the side curves also a3 and a4 in 0.04..0.2. An unset field is never valid.
 bool lowerCurvesValid(const FaceMeasures& m, int W, int H);
+bool sideCurveValid(const std::optional<double>& a);
 bool measuresValid(const FaceMeasures& m, int W, int H);
+
+// Which of those tests the measures fail, or nothing when they pass. The searches set only values
+// inside the ranges, so a failed test always means a field left unset: no curve of that search
+// touched an edge pixel.
+std::optional<ReadingFailure> outlineFailure(const FaceMeasures& m, int W, int H);
 
 // The lower search alone: the vertex (x0, y0) below the mouth and the pair a1, a2 whose curves
 // cover the most edge pixels between the mouth row and the bottom; ties go to the first candidate
@@ -46,6 +54,18 @@ bool measuresValid(const FaceMeasures& m, int W, int H);
 // one "a1cur is" line per value of a1.
 FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth);
 
+// What measureOutline found besides the measures, for a caller that wants to show the measurement:
+// the vertices of the two side curves and the row they must stay below. Filled once the lower
+// curves have passed their test; before that there are no side curves.
+struct OutlineTrace {
+    bool sidesSearched = false;
+    int xl0 = 0, yl0 = 0;  // vertex of the left side curve (a3)
+    int xr0 = 0, yr0 = 0;  // vertex of the right side curve (a4)
+    int topRow = 0;        // side curves count edge pixels only below this row
+};
+
 // face: the masked 3-channel face. Fills measures and returns 0, or -1 when the outline cannot be
-// measured (a coefficient unset or out of range). Writes the progress diagnostic lines.
-int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& measures);
+// measured (a coefficient unset or out of range). Writes the progress diagnostic lines. With a
+// trace, also fills it; the measures and lines are the same either way.
+int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& measures,
+                   OutlineTrace* trace = nullptr);

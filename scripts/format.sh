@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   mapfile -t files < <(git ls-files '*.cpp' '*.h')
 else
-  mapfile -t files < <(find app bench cli detect fuzz reading tests vision -name '*.cpp' -o -name '*.h' | sort)
+  mapfile -t files < <(find app bench cli detect fuzz reading tests tools vision -name '*.cpp' -o -name '*.h' | sort)
 fi
 
 if [[ "${1:-}" == "--check" ]]; then

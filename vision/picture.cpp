@@ -1,6 +1,7 @@
 #include "vision/picture.h"
 
 #include <QImage>
+#include <QRect>
 
 QImage reducePicture(const QImage& image)
 {
@@ -12,13 +13,18 @@ QImage reducePicture(const QImage& image)
     return picture;
 }
 
-QImage cropFace(const QImage& picture, const FaceRect& face)
+QRect faceCutRect(int pictureHeight, const FaceRect& face)
 {
     int top = static_cast<int>(face.y - face.height * 0.25);
     if (top < 0)
         top = 0;
     int bottom = static_cast<int>(face.y + face.height * 1.25);
-    if (bottom > picture.height())
-        bottom = picture.height();
-    return picture.copy(face.x, top, face.width, bottom - top);
+    if (bottom > pictureHeight)
+        bottom = pictureHeight;
+    return QRect(face.x, top, face.width, bottom - top);
+}
+
+QImage cropFace(const QImage& picture, const FaceRect& face)
+{
+    return picture.copy(faceCutRect(picture.height(), face));
 }

@@ -5,6 +5,7 @@
 #include "vision/face_rect.h"
 
 class QImage;
+class QRect;
 
 // Longest side the detector is given; larger pictures are reduced before detection.
 constexpr int maxPictureSide = 1000;
@@ -16,3 +17,6 @@ QImage reducePicture(const QImage& image);
 // The face's columns unchanged and its rows extended by a quarter of its height above and below,
 // clipped to the picture vertically.
 QImage cropFace(const QImage& picture, const FaceRect& face);
+
+// Where cropFace cuts the face from a picture of this height.
+QRect faceCutRect(int pictureHeight, const FaceRect& face);

@@ -46,7 +46,7 @@ class ReadFaceTest : public QObject {
     };
     static void useScript(WindowUnderTest& w, ScriptedReader& script)
     {
-        w.window->setFaceReading([&w, &script](const QImage& prepared) {
+        w.window->setFaceReading([&w, &script](const QImage& prepared, ReadingReport*) {
             script.statusAtCall << w.status();
             script.sizes << prepared.size();
             return script.outcomes.takeFirst();

@@ -37,7 +37,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 
 }  // namespace
 
-ChildResult runCli(const std::vector<std::string>& args)
+ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory)
 {
     std::vector<std::string> argv{VELMORA_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -58,6 +58,8 @@ ChildResult runCli(const std::vector<std::string>& args)
         close(errPipe[0]);
         close(outPipe[1]);
         close(errPipe[1]);
+        if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0)
+            _exit(126);
         execve(argvPointers[0], argvPointers.data(), envPointers.data());
         _exit(127);
     }

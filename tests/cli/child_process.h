@@ -12,8 +12,9 @@ struct ChildResult {
     long peakRssKb = 0;  // the child's peak resident set size
 };
 
-// Runs the tool with the given arguments and no display in its environment.
-ChildResult runCli(const std::vector<std::string>& args);
+// Runs the tool with the given arguments and no display in its environment, in the given working
+// directory (by default the caller's).
+ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory = {});
 
 // stdout split into lines (without the end-of-line characters).
 std::vector<std::string> lines(const std::string& text);

@@ -103,8 +103,8 @@ TEST(FindingsJson, FailedPictureAndPictureWithReadings)
     read.measures.a4 = 0.1995;
     ReadOutcome grey;
     grey.status = ReadOutcome::Status::NotColour;
-    found.faces.push_back({0, FaceRect{1, 2, 30, 31, 4}, read});
-    found.faces.push_back({1, FaceRect{5, 6, 70, 71, 9}, grey});
+    found.faces.push_back({0, FaceRect{1, 2, 30, 31, 4}, read, std::nullopt});
+    found.faces.push_back({1, FaceRect{5, 6, 70, 71, 9}, grey, std::nullopt});
     EXPECT_EQ(findingsJson(found),
               R"({"image": "p.jpg", "original": {"width": 2000, "height": 1000}, )"
               R"("width": 1000, "height": 500, "faces": [)"
@@ -128,7 +128,7 @@ TEST(FindingsText, OneLinePerPictureAndFaceAndErrorsApart)
     failed.status = ReadOutcome::Status::Failed;
     failed.mouth = MouthPoint{3, 4};
     failed.measures.x0 = 7;
-    found.faces.push_back({0, FaceRect{1, 2, 3, 4, 5}, failed});
+    found.faces.push_back({0, FaceRect{1, 2, 3, 4, 5}, failed, std::nullopt});
     EXPECT_EQ(findingsText(found), "p.jpg: 1 face in 300x200 (original 300x200)\n"
                                    "p.jpg: face 0: x=1 y=2 width=3 height=4 neighbors=5 -> failed "
                                    "(mouth 3,4; x0=7 y0=- a1=- a2=- a3=- a4=-)\n");

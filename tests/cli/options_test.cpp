@@ -65,6 +65,8 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
         {"read", "--face", "x", "a.png"},
         {"read", "--face=", "a.png"},
         {"read", "--face", "99999999999999999999", "a.png"},
+        {"read", "a.png", "--annotate"},  // annotate without a folder
+        {"detect", "--annotate=", "a.png"},
     };
     for (const auto& args : bad) {
         const ParsedArguments parsed = parse(args);
@@ -73,6 +75,18 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
             joined += a + ' ';
         EXPECT_EQ(parsed.action, Action::Usage) << joined;
         EXPECT_FALSE(parsed.error.empty()) << joined;
+    }
+}
+
+TEST(CliOptions, AnnotateTakesAFolderForBothCommands)
+{
+    for (const char* command : {"detect", "read"}) {
+        const ParsedArguments spaced = parse({command, "--annotate", "out dir", "a.png"});
+        ASSERT_EQ(spaced.action, Action::Run) << command;
+        EXPECT_EQ(spaced.options.annotate, "out dir");
+        EXPECT_EQ(spaced.options.images, std::vector<std::string>{"a.png"});
+        EXPECT_EQ(parse({command, "--annotate=x", "a.png"}).options.annotate, "x");
+        EXPECT_EQ(parse({command, "a.png"}).options.annotate, "");
     }
 }
 
