@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Velmora (installing what is missing) and runs every test: the whole suite in a normal
-# build, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short
-# run of each fuzzing harness. --quick runs only the normal suite. The builds are the presets of
+# build with the checks of its installation and Debian package, the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzzing harness.
+# --quick runs only the normal suite and the installation checks. The builds are the presets of
 # CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -18,6 +19,9 @@ echo "== Release build and tests"
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release -j"$jobs"
+
+echo "== Install and package checks"
+scripts/check-install.sh build
 [[ $quick -eq 1 ]] && exit 0
 
 # One clang build serves both: the sanitizer suite and the fuzzing harnesses.

@@ -2,6 +2,8 @@
 #include "app/mainwindow.h"
 #include "app/start_picture.h"
 
+#include "velmora_version.h"
+
 #include <QApplication>
 #include <QList>
 #include <QTimer>
@@ -12,6 +14,8 @@ int main(int argc, char* argv[])
     // The window's settings take their place from these two names, so they come first.
     QCoreApplication::setApplicationName("Velmora 1.0");
     QCoreApplication::setOrganizationName("Marrowby software");
+    // Ties the window to its desktop entry, for the icon and name a Wayland session shows.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
 
     auto* window = new MainWindow;
 

@@ -2,10 +2,12 @@
 
 #include "ui_mainwindow.h"
 
+#include "app/about_box.h"
 #include "app/face_box_item.h"
 #include "detect/detect_faces.h"
 #include "reading/annotation.h"
 #include "reading/prepare_face.h"
+#include "vision/cascade_location.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
 #include "vision/png_output.h"
@@ -29,7 +31,6 @@
 
 namespace {
 
-const char cascadeFileName[] = "/haarcascade_frontalface_alt.xml";
 const char currentFolderKey[] = "CurrDir";
 const char showMeasurementsKey[] = "ShowMeasurements";
 
@@ -77,10 +78,16 @@ QString withShortcut(const QString& text, const QKeySequence& keys)
     return text + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')');
 }
 
+// Without a cascade the detector finds nothing in any picture; the user is told why.
+QString detectorMissingText()
+{
+    return MainWindow::tr("Face detector not available: cascade file not loaded");
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : MainWindow(QCoreApplication::applicationDirPath() + cascadeFileName, parent)
+    : MainWindow(findCascade(QCoreApplication::applicationDirPath()), parent)
 {
 }
 
@@ -92,8 +99,12 @@ MainWindow::MainWindow(const QString& cascadePath, QWidget* parent)
 
     const std::wstring widePath = cascadePath.toStdWString();
     diagnostics() << toUtf8(widePath) << std::endl;
-    // A missing or broken cascade leaves the detector empty; detection then finds no faces.
+    // A missing or broken cascade leaves the detector empty; detection then finds no faces, and
+    // the status bar tells why from the start.
     detector = new FaceDetector(widePath);
+    if (!detector->cascade)
+        status(detectorMissingText());
+    about = addAboutAction(this);
 
     // The menus and the tool bar hold only actions that do nothing yet.
     ui->menuBar->setVisible(false);
@@ -253,7 +264,7 @@ void MainWindow::openPicture(const QString& name)
     const std::vector<FaceRect> found = findFaces(grey, *detector);
     const int count = static_cast<int>(found.size());
     if (count == 0) {
-        status(tr("No faces found"));
+        status(detector->cascade ? tr("No faces found") : detectorMissingText());
         clearFaceList();
         return;
     }
@@ -291,6 +302,12 @@ void MainWindow::forgetPicture()
     wholePictureShown = false;
     wholePictureAction->setEnabled(false);
     saveAnnotatedAction->setEnabled(false);
+
+    // The About box comes last, apart from the picture's own actions; F1 belongs to the window.
+    auto* separator = new QAction(ui->graphicsView);
+    separator->setSeparator(true);
+    ui->graphicsView->addAction(separator);
+    ui->graphicsView->addAction(about);
 }
 
 void MainWindow::clearFaceList()
@@ -392,6 +409,12 @@ void MainWindow::buildPictureMenu()
 
     wholePictureAction->setEnabled(false);
     saveAnnotatedAction->setEnabled(false);
+
+    // The About box comes last, apart from the picture's own actions; F1 belongs to the window.
+    auto* separator = new QAction(ui->graphicsView);
+    separator->setSeparator(true);
+    ui->graphicsView->addAction(separator);
+    ui->graphicsView->addAction(about);
 }
 
 bool MainWindow::measurementsShown() const

@@ -60,6 +60,9 @@ public:
     // The built-in page that tells about a face type.
     static QString pageUrl(FacePhase phase);
 
+    // Shows the About box; F1 in the window, and an entry for the picture's context menu.
+    QAction* aboutAction() const { return about; }
+
 private slots:
     void on_pushButton_3_clicked();
     void on_pushButton_2_clicked();
@@ -120,4 +123,5 @@ private:
     QAction* showMeasurementsAction = nullptr;
     QAction* wholePictureAction = nullptr;
     QAction* saveAnnotatedAction = nullptr;
+    QAction* about = nullptr;
 };

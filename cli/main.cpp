@@ -6,10 +6,10 @@
 #include "cli/examine_picture.h"
 #include "cli/options.h"
 #include "cli/report.h"
+#include "vision/cascade_location.h"
 #include "vision/diagnostics.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 
@@ -35,8 +35,7 @@ QString cascadePath(const CliOptions& options)
 {
     if (!options.cascade.empty())
         return QFile::decodeName(options.cascade.c_str());
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("haarcascade_frontalface_alt.xml"));
+    return findCascade(QCoreApplication::applicationDirPath());
 }
 
 }  // namespace

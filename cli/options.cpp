@@ -1,24 +1,30 @@
 #include "cli/options.h"
 
+#include "velmora_version.h"
+
 #include <charconv>
 
-const char* const cliVersion = "velmora-cli 1.0";
+const char* const cliVersion = "velmora-cli " VELMORA_VERSION;
 
 const char* const cliUsage =
-    "Usage: velmora-cli detect [--cascade FILE] [--annotate DIR] [--json] [--verbose]\n"
-    "                          IMAGE...\n"
-    "       velmora-cli read [--cascade FILE] [--face N] [--annotate DIR] [--json]\n"
-    "                        [--verbose] IMAGE...\n"
-    "       velmora-cli --help | --version\n"
+    "Usage: velmora-cli detect [OPTION]... IMAGE...\n"
+    "  or:  velmora-cli read [OPTION]... IMAGE...\n"
+    "  or:  velmora-cli --help | --version\n"
+    "Find the faces in photographs and read their face types.\n"
     "\n"
-    "detect  finds the faces of each picture (reduced to at most 1000 pixels a side).\n"
-    "read    also reads every face (or only face N, counted from 0) as WOOD, FIRE,\n"
-    "        EARTH, GOLD or WATER; \"failed\" with the reason (the step that failed)\n"
-    "        when the outline cannot be measured, \"not_colour\" for a grey face.\n"
+    "Commands:\n"
+    "  detect          find the faces of each picture (reduced to at most 1000 pixels\n"
+    "                  a side)\n"
+    "  read            also read every face (or only face N, counted from 0) as WOOD,\n"
+    "                  FIRE, EARTH, GOLD or WATER; \"failed\" with the reason (the\n"
+    "                  step that failed) when the outline cannot be measured,\n"
+    "                  \"not_colour\" for a grey face\n"
     "\n"
+    "Options:\n"
     "  --cascade FILE  cascade file (default: haarcascade_frontalface_alt.xml beside\n"
-    "                  the executable)\n"
-    "  --face N        read only face N; a picture with fewer faces is an error\n"
+    "                  the executable, else in ../share/velmora/ from there)\n"
+    "  --face N        read only: read face N alone; a picture with fewer faces is an\n"
+    "                  error\n"
     "  --annotate DIR  also write DIR/NAME.png for each picture: the reduced picture\n"
     "                  with the numbered face boxes and, for read, each face's\n"
     "                  measured outline and outcome (DIR is created if needed; a\n"
@@ -26,6 +32,8 @@ const char* const cliUsage =
     "  --json          one JSON object per picture and line\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
     "  --              every later argument is a picture\n"
+    "  --help          show this help and exit\n"
+    "  --version       show the version and exit\n"
     "\n"
     "Exit status: 0 all pictures examined, 1 some picture failed, 2 bad usage or\n"
     "unusable cascade.\n";

@@ -9,7 +9,7 @@ enum class CliCommand { Detect, Read };
 
 struct CliOptions {
     CliCommand command = CliCommand::Detect;
-    std::string cascade;  // empty: the cascade beside the executable
+    std::string cascade;  // empty: the cascade beside the executable or installed with it
     bool json = false;
     bool verbose = false;
     std::optional<int> face;  // read only this face (0-based) of every picture

@@ -80,7 +80,8 @@ private slots:
         for (QAction* a : w.view->actions())
             texts << a->text();
         QCOMPARE(texts, (QStringList{"Show measurements", "Show whole picture",
-                                     "Save annotated picture..."}));
+                                     "Save annotated picture...", "", "About Velmora"}));
+        QCOMPARE(w.view->actions().last(), w.window->aboutAction());
         QVERIFY(w.view->toolTip().contains("Right click"));
         // Nothing to show or save before a picture is open; measurements are off at first.
         QVERIFY(!action(w, "actionWholePicture")->isEnabled());

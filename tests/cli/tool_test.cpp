@@ -1,4 +1,5 @@
 #include "child_process.h"
+#include "velmora_version.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,7 +64,7 @@ TEST(CliTool, HelpAndVersionGoToStdoutWithStatusZero)
 
     const ChildResult version = runCli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "velmora-cli 1.0\n");
+    EXPECT_EQ(version.out, "velmora-cli " VELMORA_VERSION "\n");
     EXPECT_EQ(version.err, "");
 }
 
