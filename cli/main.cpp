@@ -2,9 +2,10 @@
 // Results go to standard output, complaints and (with --verbose) diagnostic lines to standard
 // error, so that standard output can be piped as it is.
 
-#include "cli/examine_picture.h"
+#include "cli/batch.h"
 #include "cli/options.h"
-#include "cli/report.h"
+#include "cli/picture_list.h"
+#include "cli/progress.h"
 #include "vision/diagnostics.h"
 
 #include <QCoreApplication>
@@ -12,21 +13,25 @@
 #include <QFile>
 
 #include <iostream>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
-constexpr int exitPictureFailed = 1;
 constexpr int exitUsage = 2;
 
 // Qt's own warnings (a decoder grumbling about a colour profile, say) are diagnostics like the
 // library's: on stderr with --verbose, else nowhere, so that a clean run leaves stderr empty.
-bool showQtMessages = false;
-
+// Going the same way, they are also collected with the picture whose decoding raised them.
 void forwardQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (showQtMessages || type == QtFatalMsg)
+    if (type == QtFatalMsg)
         std::cerr << message.toLocal8Bit().constData() << '\n';
+    else
+        diagnostics() << message.toLocal8Bit().constData() << '\n';
 }
+
+int defaultJobs() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
 QString cascadePath(const CliOptions& options)
 {
@@ -41,7 +46,9 @@ QString cascadePath(const CliOptions& options)
 int main(int argc, char* argv[])
 {
     // A core application only: decoding pictures needs no display, and this tool must run on a
-    // server without one.
+    // server without one. Until the options are known, diagnostics go nowhere: standard output
+    // is for results.
+    setDiagnosticsStream(nullptr);
     qInstallMessageHandler(forwardQtMessage);
     QCoreApplication app(argc, argv);
 
@@ -58,7 +65,6 @@ int main(int argc, char* argv[])
     const CliOptions& options = parsed.options;
 
     setDiagnosticsStream(options.verbose ? &std::cerr : nullptr);
-    showQtMessages = options.verbose;
 
     const QString cascade = cascadePath(options);
     FaceDetector detector(cascade.toStdWString());
@@ -68,21 +74,13 @@ int main(int argc, char* argv[])
         return exitUsage;
     }
 
-    const ExamineRequest request{options.command == CliCommand::Read, options.face};
-    int status = 0;
-    for (const std::string& path : options.images) {
-        const PictureFindings findings = examinePicture(path, detector, request);
-        if (!findings.error.empty())
-            status = exitPictureFailed;
-        if (options.json) {
-            std::cout << findingsJson(findings) << '\n';
-        } else {
-            std::cout << findingsText(findings);
-            std::cout.flush();
-            std::cerr << findingsErrorText(findings);
-        }
-        // Each picture's result is out before the next one starts, for a reader on a pipe.
-        std::cout.flush();
-    }
-    return status;
+    BatchSettings settings;
+    settings.request = {options.command == CliCommand::Read, options.face};
+    settings.json = options.json;
+    settings.verbose = options.verbose;
+    settings.jobs = options.jobs.value_or(defaultJobs());
+    settings.progress = showsProgress(isatty(STDERR_FILENO) == 1, options.quiet);
+    settings.stdoutIsTerminal = isatty(STDOUT_FILENO) == 1;
+    return runBatch(listPictures(options.images, options.recursive), detector, settings, std::cout,
+                    std::cerr);
 }

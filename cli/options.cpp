@@ -5,8 +5,8 @@
 const char* const cliVersion = "velmora-cli 1.0";
 
 const char* const cliUsage =
-    "Usage: velmora-cli detect [--cascade FILE] [--json] [--verbose] IMAGE...\n"
-    "       velmora-cli read [--cascade FILE] [--face N] [--json] [--verbose] IMAGE...\n"
+    "Usage: velmora-cli detect [OPTION]... IMAGE...\n"
+    "       velmora-cli read [--face N] [OPTION]... IMAGE...\n"
     "       velmora-cli --help | --version\n"
     "\n"
     "detect  finds the faces of each picture (reduced to at most 1000 pixels a side).\n"
@@ -14,15 +14,23 @@ const char* const cliUsage =
     "        EARTH, GOLD or WATER; \"failed\" when the outline cannot be measured,\n"
     "        \"not_colour\" for a grey face.\n"
     "\n"
+    "An IMAGE may be a folder: its .png, .jpg, .jpeg and .bmp files (any case) are\n"
+    "examined in the byte order of their names; other files are skipped.\n"
+    "\n"
+    "  --face N        read only face N; a picture with fewer faces is an error\n"
     "  --cascade FILE  cascade file (default: haarcascade_frontalface_alt.xml beside\n"
     "                  the executable)\n"
-    "  --face N        read only face N; a picture with fewer faces is an error\n"
     "  --json          one JSON object per picture and line\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
+    "  --recursive     folders: their subfolders too, each in its place by name\n"
+    "  --jobs N        examine N pictures at once (1 to 256; default: one per core);\n"
+    "                  the output is the same as with --jobs 1, in argument order\n"
+    "  --quiet         no progress line and no summary (both appear only when\n"
+    "                  stderr is a terminal)\n"
     "  --              every later argument is a picture\n"
     "\n"
-    "Exit status: 0 all pictures examined, 1 some picture failed, 2 bad usage or\n"
-    "unusable cascade.\n";
+    "Exit status: 0 all pictures examined, 1 some picture failed or some folder\n"
+    "entry could not be listed, 2 bad usage or unusable cascade.\n";
 
 namespace {
 
@@ -125,6 +133,19 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             options.face = face;
         } else if (name == "--face") {
             return refuse("--face is an option of the read command");
+        } else if (name == "--recursive" && !inlineValue) {
+            options.recursive = true;
+        } else if (name == "--quiet" && !inlineValue) {
+            options.quiet = true;
+        } else if (name == "--jobs") {
+            auto value = takeValue();
+            if (!value)
+                return refuse("--jobs needs a number of pictures at once");
+            auto jobs = nonNegativeInteger(*value);
+            if (!jobs || *jobs < 1 || *jobs > maxJobs)
+                return refuse("--jobs needs a whole number from 1 to " + std::to_string(maxJobs) +
+                              ", not '" + *value + "'");
+            options.jobs = jobs;
         } else {
             return refuse("unknown option '" + arg + "'");
         }

@@ -65,6 +65,14 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
         {"read", "--face", "x", "a.png"},
         {"read", "--face=", "a.png"},
         {"read", "--face", "99999999999999999999", "a.png"},
+        {"detect", "--jobs", "0", "a.png"},
+        {"detect", "--jobs", "-1", "a.png"},
+        {"detect", "--jobs", "abc", "a.png"},
+        {"detect", "--jobs", "257", "a.png"},
+        {"detect", "--jobs=", "a.png"},
+        {"detect", "a.png", "--jobs"},
+        {"detect", "--recursive=yes", "a.png"},
+        {"detect", "--quiet=1", "a.png"},
     };
     for (const auto& args : bad) {
         const ParsedArguments parsed = parse(args);
@@ -74,6 +82,26 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
         EXPECT_EQ(parsed.action, Action::Usage) << joined;
         EXPECT_FALSE(parsed.error.empty()) << joined;
     }
+}
+
+TEST(CliOptions, BatchOptions)
+{
+    const ParsedArguments plain = parse({"detect", "folder"});
+    ASSERT_EQ(plain.action, Action::Run);
+    EXPECT_FALSE(plain.options.recursive);
+    EXPECT_FALSE(plain.options.quiet);
+    EXPECT_FALSE(plain.options.jobs);  // one per core, decided by the tool
+
+    const ParsedArguments batch =
+        parse({"read", "--recursive", "a", "--jobs", "3", "--quiet", "b", "--jobs=256"});
+    ASSERT_EQ(batch.action, Action::Run);
+    EXPECT_TRUE(batch.options.recursive);
+    EXPECT_TRUE(batch.options.quiet);
+    EXPECT_EQ(batch.options.jobs, 256);
+    EXPECT_EQ(batch.options.images, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(parse({"detect", "--jobs", "1", "a"}).options.jobs, 1);
+    EXPECT_EQ(parse({"detect", "--jobs", "0", "a"}).error,
+              "--jobs needs a whole number from 1 to 256, not '0'");
 }
 
 TEST(CliOptions, FaceZeroAndLastValueWins)
