@@ -100,8 +100,9 @@ int runBatch(const std::vector<ListedEntry>& entries, FaceDetector& detector,
              const BatchSettings& settings, std::ostream& out, std::ostream& err)
 {
     const int pictures = pictureCount(entries);
-    // One thread per picture when several run at once. With a single worker, the picture's
-    // detection is the place where every core could be put to work on it.
+    // Several pictures at once: one thread each. A single worker (--jobs 1, or one picture)
+    // leaves the other cores idle; that is where a threaded detection of the picture would put
+    // them to work.
     const int workers = std::max(1, std::min(settings.jobs, pictures));
     std::vector<FaceDetector> copies;
     for (int worker = 1; worker < workers; ++worker)

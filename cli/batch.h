@@ -12,9 +12,9 @@
 struct BatchSettings {
     ExamineRequest request;
     bool json = false;
-    bool verbose = false;  // collect each picture's diagnostic lines and write them with it
-    int jobs = 1;          // pictures examined at once
-    bool progress = false;        // the progress line and the summary on stderr
+    bool verbose = false;   // collect each picture's diagnostic lines and write them with it
+    int jobs = 1;           // pictures examined at once
+    bool progress = false;  // the progress line and the summary on stderr
     bool stdoutIsTerminal = false;  // results would land on the progress line
 };
 

@@ -35,7 +35,8 @@ void runInOrder(std::size_t tasks, int threads, std::size_t window, Work work, D
     auto worker = [&](int thread) {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
-            room.wait(lock, [&] { return nextToStart >= tasks || nextToStart < nextToDeliver + window; });
+            room.wait(lock,
+                      [&] { return nextToStart >= tasks || nextToStart < nextToDeliver + window; });
             if (nextToStart >= tasks)
                 return;
             const std::size_t task = nextToStart++;

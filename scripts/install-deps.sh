@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libtinyxml-dev
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
+  hyperfine time
 )
 
 missing=()

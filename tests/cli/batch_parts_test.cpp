@@ -84,7 +84,8 @@ std::vector<std::string> relative(const std::vector<ListedEntry>& entries, const
 {
     std::vector<std::string> result;
     for (const ListedEntry& entry : entries) {
-        std::string name = entry.path.rfind(root, 0) == 0 ? entry.path.substr(root.size()) : entry.path;
+        std::string name =
+            entry.path.rfind(root, 0) == 0 ? entry.path.substr(root.size()) : entry.path;
         result.push_back(entry.problem.empty() ? name : name + " (" + entry.problem + ")");
     }
     return result;
@@ -112,8 +113,8 @@ TEST_F(FolderListing, LoopsAndBrokenLinksAreReportedInPlaceAndNeverFollowed)
 {
     touch("a/one.png");
     touch("b/two.png");
-    link("..", "a/up");                 // back to the top: a loop
-    link("../b", "a/to_b");             // b, reached again later by its own name
+    link("..", "a/up");      // back to the top: a loop
+    link("../b", "a/to_b");  // b, reached again later by its own name
     link("nowhere.png", "a/broken.png");
     link("self", "a/self");             // a link to itself
     link("one.png", "a/also_one.png");  // a link to a picture is a picture
@@ -158,7 +159,8 @@ TEST_F(FolderListing, PictureGoneBeforeItsTurnIsRefusedLikeAnyUnreadablePicture)
 
 TEST(ImageExtension, TheReadersExtensionsInAnyCase)
 {
-    for (const char* name : {"a.png", "a.PNG", "b.jpg", "c.JPEG", "d.jpeg", "e.Bmp", ".png", "x.y.jpg"})
+    for (const char* name :
+         {"a.png", "a.PNG", "b.jpg", "c.JPEG", "d.jpeg", "e.Bmp", ".png", "x.y.jpg"})
         EXPECT_TRUE(hasImageExtension(name)) << name;
     for (const char* name : {"png", "a.gif", "a.png~", "a.png.txt", "a.tiff", "a.", "", "a.pn"})
         EXPECT_FALSE(hasImageExtension(name)) << name;

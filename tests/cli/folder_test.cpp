@@ -28,6 +28,14 @@ protected:
         QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path());
         ASSERT_TRUE(QFile::copy(photos + photoName, dir.filePath(name))) << photoName;
     }
+    // A smaller copy, for speed; the format follows the name.
+    void smallPhoto(const char* photoName, const QString& name) const
+    {
+        QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path());
+        const QImage image(photos + photoName);
+        ASSERT_TRUE(image.scaledToWidth(240, Qt::SmoothTransformation).save(dir.filePath(name)))
+            << photoName;
+    }
     void write(const QString& name, const QByteArray& bytes) const
     {
         QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path());
@@ -48,18 +56,18 @@ std::string withPlainLineEnds(std::string text)
 TEST_F(Folders, AnyNumberOfJobsGivesTheBytesOfOneJob)
 {
     // Faces, no faces, a grey face, pictures that are none, a broken link and a loop, in a
-    // folder and a subfolder, between pictures named directly.
+    // folder and a subfolder, between pictures named directly. The astronaut's colour profile
+    // draws a warning from Qt, which --verbose shows.
     photo("astronaut.png", "01_astronaut.png");
     write("02_notes.png", "These are notes.\n");
-    photo("grace_hopper.jpg", "03_hopper.JPG");
+    smallPhoto("grace_hopper.jpg", "03_hopper.JPG");
     write("04_empty.jpg", {});
     ASSERT_EQ(symlink("gone.png", path("05_broken.png").c_str()), 0);
-    photo("two_people.jpg", "06_two.jpeg");
+    smallPhoto("two_people.jpg", "06_two.jpeg");
     write("07_readme.txt", "not a picture, not listed\n");
-    photo("camera.png", "sub/08_camera.png");
+    smallPhoto("astronaut_grey.png", "sub/10_grey.png");
     ASSERT_EQ(symlink("..", path("sub/09_up").c_str()), 0);
-    photo("astronaut_grey.png", "sub/10_grey.png");
-    photo("coffee.png", "11_coffee.png");
+    smallPhoto("coffee.png", "11_coffee.bmp");
     const std::string folder = path();
     const std::string before = (photos + "grace_hopper.jpg").toStdString();
     const std::string missing = path("missing.png");
@@ -82,20 +90,21 @@ TEST_F(Folders, AnyNumberOfJobsGivesTheBytesOfOneJob)
                                                  folder + "/03_hopper.JPG",
                                                  folder + "/04_empty.jpg",
                                                  folder + "/06_two.jpeg",
-                                                 folder + "/11_coffee.png",
-                                                 folder + "/sub/08_camera.png",
+                                                 folder + "/11_coffee.bmp",
                                                  folder + "/sub/10_grey.png",
                                                  missing};
             ASSERT_EQ(out.size(), named.size()) << one.out;
             for (std::size_t k = 0; k < named.size(); ++k)
                 EXPECT_EQ(out[k].rfind("{\"image\": \"" + named[k] + "\", ", 0), 0u) << out[k];
             EXPECT_EQ(one.err, "velmora-cli: " + folder + "/05_broken.png: broken link\n" +
-                                   "velmora-cli: " + folder + "/sub/09_up: link loop, not followed\n");
+                                   "velmora-cli: " + folder +
+                                   "/sub/09_up: link loop, not followed\n");
         } else {
             EXPECT_NE(one.err.find(" read data from file "), std::string::npos);
             EXPECT_NE(one.err.find("a1 and a2 are "), std::string::npos);
+            EXPECT_NE(one.err.find("libpng warning: iCCP: "), std::string::npos);
         }
-        for (const char* jobs : {"2", "3", "64"}) {
+        for (const char* jobs : {"2", "64"}) {
             const ChildResult many = withJobs(jobs);
             EXPECT_EQ(many.exitCode, one.exitCode) << jobs;
             EXPECT_EQ(many.out, one.out) << jobs;
@@ -124,8 +133,9 @@ TEST_F(Folders, ImageFilesThatAreNoPicturesAreEachRefused)
     write("b.jpg", QByteArray(300, 'x'));
     const ChildResult json = runCli({"detect", "--json", "--jobs", "2", path()});
     EXPECT_EQ(json.exitCode, 1);
-    EXPECT_EQ(json.out, "{\"image\": \"" + path("a.png") + "\", \"error\": \"Failed to read image\"}\n" +
-                            "{\"image\": \"" + path("b.jpg") + "\", \"error\": \"Failed to read image\"}\n");
+    EXPECT_EQ(json.out, "{\"image\": \"" + path("a.png") +
+                            "\", \"error\": \"Failed to read image\"}\n" + "{\"image\": \"" +
+                            path("b.jpg") + "\", \"error\": \"Failed to read image\"}\n");
     EXPECT_EQ(json.err, "");
     const ChildResult text = runCli({"read", path()});
     EXPECT_EQ(text.exitCode, 1);
@@ -136,8 +146,8 @@ TEST_F(Folders, ImageFilesThatAreNoPicturesAreEachRefused)
 TEST_F(Folders, ProgressAndSummaryOnlyOnATerminalAndNotWhenQuiet)
 {
     write("0_bad.png", "text\n");
-    photo("astronaut.png", "1.png");
-    photo("grace_hopper.jpg", "2.jpg");
+    smallPhoto("astronaut.png", "1.png");
+    smallPhoto("grace_hopper.jpg", "2.jpg");
     const std::vector<std::string> args{"read", path()};
     const ChildResult piped = runCli(args);
     const ChildResult terminal = runCli(args, ChildStderr::Terminal);
@@ -157,7 +167,8 @@ TEST_F(Folders, ProgressAndSummaryOnlyOnATerminalAndNotWhenQuiet)
     // picture, though refused); the summary is the last line, with no progress left on it.
     const std::string err = withPlainLineEnds(terminal.err);
     const std::string cleared = "\r\033[K";
-    EXPECT_EQ(err.rfind(cleared + "velmora-cli: 0/3 pictures, 0 faces" + cleared + complaint, 0), 0u)
+    EXPECT_EQ(err.rfind(cleared + "velmora-cli: 0/3 pictures, 0 faces" + cleared + complaint, 0),
+              0u)
         << err;
     ASSERT_EQ(err.back(), '\n');
     std::string last = err.substr(err.rfind('\n', err.size() - 2) + 1);

@@ -14,11 +14,12 @@
 
 namespace {
 
-ImageBuffer greyPhoto(const std::string& name)
+// Smaller than the photos, to keep the test quick under the sanitizers; the faces stay findable.
+ImageBuffer smallGreyPhoto(const std::string& name)
 {
     const QImage photo(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + name));
     EXPECT_FALSE(photo.isNull()) << name;
-    return toGray(loadImageBuffer(reducePicture(photo)));
+    return toGray(loadImageBuffer(reducePicture(photo.scaledToWidth(300))));
 }
 
 FaceDetector loadQuietly(const std::string& path)
@@ -33,16 +34,21 @@ TEST(CopyFaceDetector, CopiesRunningAtOnceFindWhatTheOriginalFinds)
 {
     FaceDetector original = loadQuietly(VELMORA_CASCADE);
     ASSERT_TRUE(original.cascade);
-    const std::vector<ImageBuffer> pictures{greyPhoto("two_people.jpg"), greyPhoto("astronaut.png"),
-                                            greyPhoto("grace_hopper.jpg"), greyPhoto("coffee.png")};
+    const std::vector<ImageBuffer> pictures{
+        smallGreyPhoto("two_people.jpg"), smallGreyPhoto("astronaut.png"),
+        smallGreyPhoto("grace_hopper.jpg"), smallGreyPhoto("coffee.png")};
     std::vector<std::vector<FaceRect>> expected;
-    for (const ImageBuffer& grey : pictures)
+    std::size_t faces = 0;
+    for (const ImageBuffer& grey : pictures) {
         expected.push_back(detectFaces(grey, original));
+        faces += expected.back().size();
+    }
+    EXPECT_GE(faces, 3u);
     const PreparedCascade* originalPrepared = original.cascade->prepared.get();
 
     // Each thread walks the pictures from a different start, so that different pictures and
     // scales are scanned at the same time.
-    std::vector<std::vector<std::vector<FaceRect>>> found(3);
+    std::vector<std::vector<std::vector<FaceRect>>> found(2);
     std::vector<std::thread> threads;
     for (std::size_t t = 0; t < found.size(); ++t) {
         threads.emplace_back([&, t] {
@@ -66,7 +72,7 @@ TEST(CopyFaceDetector, CopyOwnsItsStagesAndStartsUnprepared)
 {
     FaceDetector original = loadQuietly(VELMORA_CASCADE);
     ASSERT_TRUE(original.cascade);
-    detectFaces(greyPhoto("astronaut.png"), original);
+    detectFaces(smallGreyPhoto("astronaut.png"), original);
     ASSERT_TRUE(original.cascade->prepared);
 
     FaceDetector copy = copyFaceDetector(original);
