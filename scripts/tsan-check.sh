@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the command-line tool and the tests that run threads (the tool's own, the detector's
-# and the diagnostics') with clang's ThreadSanitizer in a folder of its own, and runs them. Not
+# Builds the command-line tool and the tests that run threads (the tool's own and the
+# detector's) with clang's ThreadSanitizer in a folder of its own, and runs them. Not
 # part of CI: the instrumented build and run take several minutes on two cores.
 # Usage: scripts/tsan-check.sh [BUILD_DIR] (default build-tsan).
 set -euo pipefail
@@ -9,7 +9,7 @@ build=${1:-build-tsan}
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DVELMORA_BUILD_BENCH=OFF >/dev/null
-tests=(vision_diagnostics_test detect_test cli_parts_test cli_tool_test)
+tests=(detect_test cli_parts_test cli_tool_test)
 cmake --build "$build" --target velmora-cli "${tests[@]}"
 # The tool's tests run the instrumented tool as a child: a report there changes its stderr and
 # its exit status, and so fails the test that ran it.
