@@ -3,9 +3,10 @@
 // error, so that standard output can be piped as it is.
 
 #include "cli/annotated_pictures.h"
-#include "cli/examine_picture.h"
+#include "cli/batch.h"
 #include "cli/options.h"
-#include "cli/report.h"
+#include "cli/picture_list.h"
+#include "cli/progress.h"
 #include "vision/cascade_location.h"
 #include "vision/diagnostics.h"
 
@@ -15,21 +16,25 @@
 
 #include <iostream>
 #include <optional>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
-constexpr int exitPictureFailed = 1;
 constexpr int exitUsage = 2;
 
 // Qt's own warnings (a decoder grumbling about a colour profile, say) are diagnostics like the
 // library's: on stderr with --verbose, else nowhere, so that a clean run leaves stderr empty.
-bool showQtMessages = false;
-
+// Going the same way, they are also collected with the picture whose decoding raised them.
 void forwardQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (showQtMessages || type == QtFatalMsg)
+    if (type == QtFatalMsg)
         std::cerr << message.toLocal8Bit().constData() << '\n';
+    else
+        diagnostics() << message.toLocal8Bit().constData() << '\n';
 }
+
+int defaultJobs() { return std::max(1, int(std::thread::hardware_concurrency())); }
 
 QString cascadePath(const CliOptions& options)
 {
@@ -42,6 +47,8 @@ QString cascadePath(const CliOptions& options)
 
 int main(int argc, char* argv[])
 {
+    // Until the options are known, diagnostics go nowhere: standard output is for results.
+    setDiagnosticsStream(nullptr);
     qInstallMessageHandler(forwardQtMessage);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParsedArguments parsed = parseArguments(args);
@@ -67,7 +74,6 @@ int main(int argc, char* argv[])
     const CliOptions& options = parsed.options;
 
     setDiagnosticsStream(options.verbose ? &std::cerr : nullptr);
-    showQtMessages = options.verbose;
 
     const QString cascade = cascadePath(options);
     FaceDetector detector(cascade.toStdWString());
@@ -77,32 +83,17 @@ int main(int argc, char* argv[])
         return exitUsage;
     }
 
-    const bool annotate = !options.annotate.empty();
-    const ExamineRequest request{options.command == CliCommand::Read, options.face, annotate};
-    const std::vector<QString> annotatedPaths =
-        annotate
-            ? annotatedPicturePaths(QFile::decodeName(options.annotate.c_str()), options.images)
-            : std::vector<QString>();
-    int status = 0;
-    for (std::size_t i = 0; i < options.images.size(); ++i) {
-        PictureFindings findings = examinePicture(options.images[i], detector, request);
-        if (annotate && findings.loaded) {
-            const std::string error =
-                writeAnnotatedPicture(annotatedPaths[i], drawFindings(findings));
-            if (findings.error.empty())
-                findings.error = error;
-        }
-        if (!findings.error.empty())
-            status = exitPictureFailed;
-        if (options.json) {
-            std::cout << findingsJson(findings) << '\n';
-        } else {
-            std::cout << findingsText(findings);
-            std::cout.flush();
-            std::cerr << findingsErrorText(findings);
-        }
-        // Each picture's result is out before the next one starts, for a reader on a pipe.
-        std::cout.flush();
-    }
-    return status;
+    const std::vector<ListedEntry> entries = listPictures(options.images, options.recursive);
+    BatchSettings settings;
+    settings.request = {options.command == CliCommand::Read, options.face,
+                        !options.annotate.empty()};
+    if (!options.annotate.empty())
+        settings.annotatedPaths =
+            annotatedPicturePaths(QFile::decodeName(options.annotate.c_str()), entryPaths(entries));
+    settings.json = options.json;
+    settings.verbose = options.verbose;
+    settings.jobs = options.jobs.value_or(defaultJobs());
+    settings.progress = showsProgress(isatty(STDERR_FILENO) == 1, options.quiet);
+    settings.stdoutIsTerminal = isatty(STDOUT_FILENO) == 1;
+    return runBatch(entries, detector, settings, std::cout, std::cerr);
 }

@@ -20,6 +20,9 @@ const char* const cliUsage =
     "                  step that failed) when the outline cannot be measured,\n"
     "                  \"not_colour\" for a grey face\n"
     "\n"
+    "An IMAGE may be a folder: its .png, .jpg, .jpeg and .bmp files (any case) are\n"
+    "examined in the byte order of their names; other files are skipped.\n"
+    "\n"
     "Options:\n"
     "  --cascade FILE  cascade file (default: haarcascade_frontalface_alt.xml beside\n"
     "                  the executable, else in ../share/velmora/ from there)\n"
@@ -31,12 +34,17 @@ const char* const cliUsage =
     "                  name taken in the batch or by an input picture gets -2, -3...)\n"
     "  --json          one JSON object per picture and line\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
+    "  --recursive     folders: their subfolders too, each in its place by name\n"
+    "  --jobs N        examine N pictures at once (1 to 256; default: one per core);\n"
+    "                  the output is the same as with --jobs 1, in argument order\n"
+    "  --quiet         no progress line and no summary (both appear only when\n"
+    "                  stderr is a terminal)\n"
     "  --              every later argument is a picture\n"
     "  --help          show this help and exit\n"
     "  --version       show the version and exit\n"
     "\n"
-    "Exit status: 0 all pictures examined, 1 some picture failed, 2 bad usage or\n"
-    "unusable cascade.\n";
+    "Exit status: 0 all pictures examined, 1 some picture failed or some folder\n"
+    "entry could not be listed, 2 bad usage or unusable cascade.\n";
 
 namespace {
 
@@ -144,6 +152,19 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             options.face = face;
         } else if (name == "--face") {
             return refuse("--face is an option of the read command");
+        } else if (name == "--recursive" && !inlineValue) {
+            options.recursive = true;
+        } else if (name == "--quiet" && !inlineValue) {
+            options.quiet = true;
+        } else if (name == "--jobs") {
+            auto value = takeValue();
+            if (!value)
+                return refuse("--jobs needs a number of pictures at once");
+            auto jobs = nonNegativeInteger(*value);
+            if (!jobs || *jobs < 1 || *jobs > maxJobs)
+                return refuse("--jobs needs a whole number from 1 to " + std::to_string(maxJobs) +
+                              ", not '" + *value + "'");
+            options.jobs = jobs;
         } else {
             return refuse("unknown option '" + arg + "'");
         }

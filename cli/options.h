@@ -12,10 +12,16 @@ struct CliOptions {
     std::string cascade;  // empty: the cascade beside the executable or installed with it
     bool json = false;
     bool verbose = false;
-    std::optional<int> face;  // read only this face (0-based) of every picture
-    std::string annotate;     // folder for the annotated pictures; empty: none
-    std::vector<std::string> images;
+    std::optional<int> face;          // read only this face (0-based) of every picture
+    std::string annotate;             // folder for the annotated pictures; empty: none
+    bool recursive = false;           // folders: their subfolders too
+    std::optional<int> jobs;          // pictures examined at once; unset: one per core
+    bool quiet = false;               // no progress, summary or notes on a terminal
+    std::vector<std::string> images;  // pictures and folders, as given
 };
+
+// The most pictures examined at once: each has its own detector and picture in memory.
+constexpr int maxJobs = 256;
 
 struct ParsedArguments {
     enum class Action { Run, Help, Version, Usage };

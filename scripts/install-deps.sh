@@ -13,6 +13,8 @@ packages=(
   librsvg2-bin help2man man-db dpkg-dev desktop-file-utils appstream lintian
   # the window on Wayland-only sessions
   qt6-wayland
+  # the batch measure (scripts/batch-measure.sh)
+  hyperfine time
 )
 
 missing=()

@@ -3,13 +3,34 @@
 #include <iostream>
 
 namespace {
-std::ostream silent(nullptr);
-std::ostream* current = &std::cout;
+
+std::ostream* current = &std::cout;  // null: silenced
+thread_local std::ostream* threadStream = nullptr;
+
+// Even a stream without a buffer records each refused write in its state, so every thread has
+// its own: silenced threads writing at once must not share one.
+std::ostream& silent()
+{
+    thread_local std::ostream stream(nullptr);
+    return stream;
+}
+
 }  // namespace
 
-std::ostream& diagnostics() { return *current; }
+std::ostream& diagnostics()
+{
+    if (threadStream)
+        return *threadStream;
+    return current ? *current : silent();
+}
 
-void setDiagnosticsStream(std::ostream* stream) { current = stream ? stream : &silent; }
+void setDiagnosticsStream(std::ostream* stream)
+{
+    // A caller may hand back what diagnostics() gave it while silenced.
+    current = stream == &silent() ? nullptr : stream;
+}
+
+void setThreadDiagnosticsStream(std::ostream* stream) { threadStream = stream; }
 
 std::string toUtf8(const std::wstring& text)
 {

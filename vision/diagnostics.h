@@ -8,8 +8,13 @@
 
 std::ostream& diagnostics();
 
-// nullptr silences the lines; &std::cout restores the default.
+// nullptr silences the lines; &std::cout restores the default. Set it before other threads write.
 void setDiagnosticsStream(std::ostream* stream);
+
+// The calling thread's lines go to stream instead of the shared one, until it is called again
+// with nullptr. A worker that examines pictures alongside others collects each picture's lines
+// this way, so that they can be written out whole and in order.
+void setThreadDiagnosticsStream(std::ostream* stream);
 
 // Paths and the cascade's first line are wide text; they are written in their UTF-8 form, since
 // mixing the wide and the narrow standard stream on one file loses output.

@@ -109,3 +109,20 @@ std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path)
 }
 
 FaceDetector::FaceDetector(const std::wstring& path) : cascade(loadHaarCascade(path)) {}
+
+FaceDetector copyFaceDetector(const FaceDetector& detector)
+{
+    FaceDetector copy;
+    if (!detector.cascade)
+        return copy;
+    const HaarCascade& original = *detector.cascade;
+    copy.cascade = std::make_unique<HaarCascade>();
+    HaarCascade& cascade = *copy.cascade;
+    cascade.signature = original.signature;
+    cascade.count = original.count;
+    cascade.origWindowSize = original.origWindowSize;
+    cascade.realWindowSize = original.realWindowSize;
+    cascade.scale = original.scale;
+    cascade.stages = original.stages;
+    return copy;
+}

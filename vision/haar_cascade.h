@@ -84,3 +84,9 @@ struct FaceDetector {
     FaceDetector() = default;
     explicit FaceDetector(const std::wstring& path);
 };
+
+// A detector of its own over a copy of the loaded cascade, without the prepared form, which the
+// copy builds on its first detection. A detection changes the prepared form, so detections that
+// run at once each need their own detector; copying spares reading the file (and writing the
+// loader's lines) again. A detector without a cascade gives one without a cascade.
+FaceDetector copyFaceDetector(const FaceDetector& detector);

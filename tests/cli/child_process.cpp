@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,7 +38,8 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 
 }  // namespace
 
-ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory)
+ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory,
+                   ChildStderr stderrTo)
 {
     std::vector<std::string> argv{VELMORA_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -46,10 +48,16 @@ ChildResult runCli(const std::vector<std::string>& args, const std::string& work
     std::vector<char*> envPointers = pointers(env);
 
     int outPipe[2];
-    int errPipe[2];
+    int errPipe[2];  // [0] read by this process, [1] the child's stderr
     ChildResult result;
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+    if (pipe(outPipe) != 0)
         return result;
+    if (stderrTo == ChildStderr::Terminal) {
+        if (openpty(&errPipe[0], &errPipe[1], nullptr, nullptr, nullptr) != 0)
+            return result;
+    } else if (pipe(errPipe) != 0) {
+        return result;
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(outPipe[1], 1);
@@ -79,7 +87,10 @@ ChildResult runCli(const std::vector<std::string>& args, const std::string& work
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             char chunk[65536];
+            // A pseudo-terminal whose other side has closed reports EIO rather than an end.
             const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR)
+                continue;
             if (n > 0) {
                 sinks[i]->append(chunk, std::size_t(n));
             } else {

@@ -12,9 +12,13 @@ struct ChildResult {
     long peakRssKb = 0;  // the child's peak resident set size
 };
 
+enum class ChildStderr { Pipe, Terminal };
+
 // Runs the tool with the given arguments and no display in its environment, in the given working
-// directory (by default the caller's).
-ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory = {});
+// directory (by default the caller's). With Terminal its stderr is a pseudo-terminal, the way a
+// person at a console sees it (line ends come back as "\r\n" there); stdout is a pipe either way.
+ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory = {},
+                   ChildStderr stderrTo = ChildStderr::Pipe);
 
 // stdout split into lines (without the end-of-line characters).
 std::vector<std::string> lines(const std::string& text);

@@ -67,6 +67,14 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
         {"read", "--face", "99999999999999999999", "a.png"},
         {"read", "a.png", "--annotate"},  // annotate without a folder
         {"detect", "--annotate=", "a.png"},
+        {"detect", "--jobs", "0", "a.png"},
+        {"detect", "--jobs", "-1", "a.png"},
+        {"detect", "--jobs", "abc", "a.png"},
+        {"detect", "--jobs", "257", "a.png"},
+        {"detect", "--jobs=", "a.png"},
+        {"detect", "a.png", "--jobs"},
+        {"detect", "--recursive=yes", "a.png"},
+        {"detect", "--quiet=1", "a.png"},
     };
     for (const auto& args : bad) {
         const ParsedArguments parsed = parse(args);
@@ -88,6 +96,17 @@ TEST(CliOptions, AnnotateTakesAFolderForBothCommands)
         EXPECT_EQ(parse({command, "--annotate=x", "a.png"}).options.annotate, "x");
         EXPECT_EQ(parse({command, "a.png"}).options.annotate, "");
     }
+}
+
+TEST(CliOptions, BatchOptions)
+{
+    EXPECT_FALSE(parse({"detect", "a"}).options.jobs);  // one per core, decided by the tool
+    const CliOptions batch =
+        parse({"read", "--recursive", "a", "--jobs", "3", "--quiet", "--jobs=256"}).options;
+    EXPECT_TRUE(batch.recursive && batch.quiet);
+    EXPECT_EQ(batch.jobs, 256);
+    EXPECT_EQ(parse({"detect", "--jobs", "0", "a"}).error,
+              "--jobs needs a whole number from 1 to 256, not '0'");
 }
 
 TEST(CliOptions, FaceZeroAndLastValueWins)

@@ -77,6 +77,9 @@ TEST(CliTool, BadUsageGivesUsageOnStderrAndStatusTwo)
         {"detect", "--frobnicate", photos + "astronaut.png"},
         {"read", "--face", "-1", photos + "astronaut.png"},
         {"read", "--face", "one", photos + "astronaut.png"},
+        {"detect", "--jobs", "0", photos + "astronaut.png"},
+        {"detect", "--jobs=-1", photos + "astronaut.png"},
+        {"read", "--jobs", "abc", photos + "astronaut.png"},
     };
     for (const auto& args : bad) {
         const ChildResult result = runCli(args);
