@@ -18,8 +18,7 @@ struct Parsed {
     std::string lines;
 };
 
-template <typename Load>
-Parsed parseCapturing(const std::wstring& path, Load load)
+template <typename Load> Parsed parseCapturing(const std::wstring& path, Load load)
 {
     std::FILE* file = std::fopen(toUtf8(path).c_str(), "r");
     EXPECT_NE(file, nullptr);
@@ -41,8 +40,7 @@ std::unique_ptr<HaarCascade> throughParserFileLoading(std::FILE* file)
     return cascadeFromDocument(document);
 }
 
-template <typename T>
-bool sameBits(const T& a, const T& b)
+template <typename T> bool sameBits(const T& a, const T& b)
 {
     return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
@@ -108,9 +106,8 @@ TEST(CascadeParse, SameCascadeAndLinesAsTheParserReadingTheFileItself)
         {"small", smallCascade, true, "tilted text is 3"},
         {"cr-in-text", replacedAll(smallCascade, "4 4", "4\r\r\n4"), true, "size is 4 4\n"},
         // Character data keeps its line ends, as the parser's file loading has made them.
-        {"cr-in-cdata",
-         replacedAll(smallCascade, "<size>4 4", "<size><![CDATA[4\r\n\r4\r\r\n]]>"), true,
-         "size is 4\n\n4\n\n\n"},
+        {"cr-in-cdata", replacedAll(smallCascade, "<size>4 4", "<size><![CDATA[4\r\n\r4\r\r\n]]>"),
+         true, "size is 4\n\n4\n\n\n"},
         {"bom", "\xef\xbb\xbf" + smallCascade, true, "size is 4 4\n"},
         // The text ends at a nul byte: behind it the document is cut short, or nothing is lost.
         {"nul-behind", smallCascade + std::string("\0<junk", 6), true, "size is 4 4\n"},
