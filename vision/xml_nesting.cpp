@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string.h>  // strchrnul
 
 namespace {
 
@@ -57,13 +58,11 @@ const Byte* skipSpace(const Byte* p)
     return p;
 }
 
-// The first `c` from p, or the end of the text. The library scan takes many bytes at a step, and
+// The first `c` from p, or the end of the text. The library scan takes many bytes at a step and
 // stops at the first match, so many short scans over a large text stay linear.
 const Byte* find(const Byte* p, Byte c)
 {
-    const char* text = reinterpret_cast<const char*>(p);
-    const char* found = std::strchr(text, c);
-    return reinterpret_cast<const Byte*>(found ? found : text + std::strlen(text));
+    return reinterpret_cast<const Byte*>(strchrnul(reinterpret_cast<const char*>(p), c));
 }
 
 // Behind the first `terminator` from p, or the end of the text.
