@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <tinyxml.h>
 
 namespace {
@@ -251,6 +252,10 @@ Failure readCascade(const TiXmlElement& element, const TiXmlElement& stages, Haa
 std::string readWhole(std::FILE* file)
 {
     std::string bytes;
+    // Room for the whole file at once: growing by steps copies and touches twice the memory.
+    struct stat status;
+    if (fstat(fileno(file), &status) == 0 && status.st_size > 0)
+        bytes.reserve(std::size_t(status.st_size));
     std::rewind(file);
     char chunk[1 << 16];
     for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
