@@ -7,7 +7,9 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <tinyxml.h>
 
 namespace {
@@ -16,9 +18,15 @@ namespace {
 // text means success.
 using Failure = std::string;
 
-Failure at(const std::string& where, const Failure& failure)
+Failure at(const char* where, const Failure& failure)
 {
-    return failure.empty() ? failure : where + " " + failure;
+    return failure.empty() ? failure : where + (" " + failure);
+}
+
+// The item's place is spelt out only for a failure: a cascade has thousands of items.
+Failure at(const char* kind, int index, const Failure& failure)
+{
+    return failure.empty() ? failure : at(kind, std::to_string(index) + " " + failure);
 }
 
 // Items (stages, trees, nodes, rectangles) are found by position, never by name: the first child
@@ -86,8 +94,7 @@ Failure readFeature(const TiXmlElement& node, HaarFeature& feature)
     int r = 0;
     for (const TiXmlElement* item = firstItem(rects); item;
          item = item->NextSiblingElement(), ++r) {
-        Failure failure =
-            at("rectangle " + std::to_string(r), readRect(item->GetText(), feature.rects[r]));
+        Failure failure = at("rectangle", r, readRect(item->GetText(), feature.rects[r]));
         if (!failure.empty())
             return failure;
     }
@@ -156,8 +163,7 @@ Failure readTree(const TiXmlElement& item, HaarTree& tree)
     int leaves = 0;
     for (const TiXmlElement* node = firstItem(&item); node;
          node = node->NextSiblingElement(), ++k) {
-        if (Failure failure = at("node " + std::to_string(k), readNode(*node, k, tree, leaves));
-            !failure.empty())
+        if (Failure failure = at("node", k, readNode(*node, k, tree, leaves)); !failure.empty())
             return failure;
     }
     tree.count = k;
@@ -189,8 +195,7 @@ Failure readStage(const TiXmlElement& item, int i, HaarCascade& cascade)
     int j = 0;
     for (const TiXmlElement* tree = firstItem(trees); tree;
          tree = tree->NextSiblingElement(), ++j) {
-        if (Failure failure = at("tree " + std::to_string(j), readTree(*tree, stage.trees[j]));
-            !failure.empty())
+        if (Failure failure = at("tree", j, readTree(*tree, stage.trees[j])); !failure.empty())
             return failure;
     }
     if (Failure failure = readFloatChild(item, "stage_threshold", stage.threshold);
@@ -234,14 +239,72 @@ Failure readCascade(const TiXmlElement& element, const TiXmlElement& stages, Haa
     int i = 0;
     for (const TiXmlElement* item = firstItem(&stages); item;
          item = item->NextSiblingElement(), ++i) {
-        if (Failure failure = at("stage " + std::to_string(i), readStage(*item, i, cascade));
-            !failure.empty())
+        if (Failure failure = at("stage", i, readStage(*item, i, cascade)); !failure.empty())
             return failure;
     }
     int loopStage = findStageLoop(cascade);
     if (loopStage >= 0)
         return "the stage links loop back to stage " + std::to_string(loopStage);
     return {};
+}
+
+// The file from its first byte to its end.
+std::string readWhole(std::FILE* file)
+{
+    std::string bytes;
+    // Room for the whole file at once: growing by steps copies and touches twice the memory.
+    struct stat status;
+    if (fstat(fileno(file), &status) == 0 && status.st_size > 0)
+        bytes.reserve(std::size_t(status.st_size));
+    std::rewind(file);
+    char chunk[1 << 16];
+    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        bytes.append(chunk, read);
+    return bytes;
+}
+
+// The file's length as the parser's file loading measures it: 0 or below when it finds none.
+long measuredSize(std::FILE* file)
+{
+    if (std::fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    return std::ftell(file);
+}
+
+// The text as the parser's file loading hands it on: it ends at the first nul byte, and every
+// CR LF pair or lone CR has become one LF.
+void normalizeLineEnds(std::string& text)
+{
+    text.resize(std::strlen(text.c_str()));
+    std::size_t from = text.find('\r');
+    if (from == std::string::npos)
+        return;
+    std::size_t to = from;
+    while (from < text.size()) {
+        if (text[from] == '\r') {
+            text[to++] = '\n';
+            from += from + 1 < text.size() && text[from + 1] == '\n' ? 2 : 1;
+        } else {
+            text[to++] = text[from++];
+        }
+    }
+    text.resize(to);
+}
+
+// What the parser's file loading does with the file's bytes, without reading the file again.
+// Counting rows and columns at every node costs a tenth of the parse and only a refusal names
+// them, so a document that fails is parsed once more with the counting on.
+void parseAsLoaded(TiXmlDocument& document, std::string& bytes)
+{
+    normalizeLineEnds(bytes);
+    const int tabSize = document.TabSize();
+    document.SetTabSize(0);
+    document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    if (document.Error()) {
+        document.Clear();
+        document.SetTabSize(tabSize);
+        document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    }
 }
 
 std::unique_ptr<HaarCascade> refuse(const Failure& failure)
@@ -257,19 +320,21 @@ std::unique_ptr<HaarCascade> cascadeFromFile(std::FILE* file)
     // A cascade nests its elements about ten deep; far more would only threaten the stack.
     constexpr int maxNesting = 256;
 
-    std::string bytes;
-    std::rewind(file);
-    char chunk[1 << 16];
-    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        bytes.append(chunk, read);
+    std::string bytes = readWhole(file);
     if (!isUtf8Text(bytes))
         return refuse("the file is not UTF-8 text");
     if (xmlNestingBound(bytes, maxNesting) > maxNesting)
         return refuse("elements are nested more than " + std::to_string(maxNesting) + " deep");
 
-    // The parser rewinds the file and reads it whole again.
     TiXmlDocument document;
-    document.LoadFile(file, TIXML_ENCODING_UTF8);
+    // The parser's own file loading would measure the file and read it whole once more. Where it
+    // would not meet the bytes we have (a file that is no plain file, or one that shrank or grew
+    // meanwhile), it still reads the file itself, so that it meets what it always met.
+    long size = measuredSize(file);
+    if (size > 0 && std::size_t(size) == bytes.size())
+        parseAsLoaded(document, bytes);
+    else
+        document.LoadFile(file, TIXML_ENCODING_UTF8);
     return cascadeFromDocument(document);
 }
 

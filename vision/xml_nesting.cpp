@@ -1,6 +1,8 @@
 #include "vision/xml_nesting.h"
 
+#include <cstdint>
 #include <cstring>
+#include <string.h>  // strchrnul
 
 namespace {
 
@@ -19,6 +21,14 @@ bool isNameStart(Byte c) { return c >= 127 || isLetter(c) || c == '_'; }
 bool isNameChar(Byte c)
 {
     return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
+}
+
+// Eight bytes, all below 0x80.
+bool isAscii8(const Byte* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080u) == 0;
 }
 
 Byte lower(Byte c) { return c >= 'A' && c <= 'Z' ? Byte(c - 'A' + 'a') : c; }
@@ -48,12 +58,17 @@ const Byte* skipSpace(const Byte* p)
     return p;
 }
 
-// Behind the first `terminator` from p, or the end of the text. A plain scan: the library search
-// functions may measure the whole remaining text on every call, which makes many short skips
-// over a large file quadratic.
+// The first `c` from p, or the end of the text. The library scan takes many bytes at a step and
+// stops at the first match, so many short scans over a large text stay linear.
+const Byte* find(const Byte* p, Byte c)
+{
+    return reinterpret_cast<const Byte*>(strchrnul(reinterpret_cast<const char*>(p), c));
+}
+
+// Behind the first `terminator` from p, or the end of the text.
 const Byte* skipPast(const Byte* p, const char* terminator)
 {
-    for (; *p; ++p)
+    for (p = find(p, Byte(terminator[0])); *p; p = find(p + 1, Byte(terminator[0])))
         if (startsWith(p, terminator))
             return p + std::strlen(terminator);
     return p;
@@ -138,7 +153,13 @@ const Byte* startTag(const Byte* p, Nesting& nesting)
 bool isUtf8Text(const std::string& bytes)
 {
     const Byte* p = reinterpret_cast<const Byte*>(bytes.c_str());
-    while (*p) {
+    const Byte* end = p + std::strlen(bytes.c_str());
+    while (p != end) {
+        // A cascade is almost all ASCII: eight bytes at a time until a byte from 0x80 up.
+        if (end - p >= 8 && isAscii8(p)) {
+            p += 8;
+            continue;
+        }
         Byte lead = *p;
         int extra = lead < 0x80                    ? 0
                     : lead >= 0xC2 && lead <= 0xDF ? 1
@@ -167,19 +188,19 @@ int xmlNestingBound(const std::string& text, int limit)
     const Byte* p = reinterpret_cast<const Byte*>(text.c_str());
     while (*p && nesting.deepest <= limit) {
         if (*p != '<') {
-            ++p;
+            p = find(p, '<');
         } else if (p[1] == '/') {
             if (nesting.depth > 0)
                 --nesting.depth;
             p = skipPast(p + 2, ">");
+        } else if (isNameStart(p[1])) {
+            p = startTag(p + 1, nesting);
         } else if (startsWith(p, "<?xml", true)) {
             p = declaration(p + 5);
         } else if (startsWith(p, "<!--")) {
             p = skipPast(p + 4, "-->");
         } else if (startsWith(p, "<![CDATA[")) {
             p = skipPast(p + 9, "]]>");
-        } else if (isNameStart(p[1])) {
-            p = startTag(p + 1, nesting);
         } else {
             p = skipPast(p + 1, ">");  // "<!" markup and anything else the parser does not know
         }

@@ -88,6 +88,21 @@ TEST(XmlNesting, Utf8Text)
     EXPECT_FALSE(isUtf8Text("\xf4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
+TEST(XmlNesting, Utf8TextWhereverTheSequenceStands)
+{
+    // ASCII runs are taken several bytes at a step: every place in and around a step must count.
+    for (std::size_t before = 0; before <= 17; ++before) {
+        const std::string ascii(before, 'a');
+        const std::string tail = "bcdefghij";
+        EXPECT_TRUE(isUtf8Text(ascii + "\xe2\x82\xac" + tail)) << before;
+        EXPECT_TRUE(isUtf8Text(ascii + std::string("\0\xff", 2) + tail)) << before;
+        EXPECT_FALSE(isUtf8Text(ascii + "\xff" + tail)) << before;
+        EXPECT_FALSE(isUtf8Text(ascii + "\xe2\x82")) << before;  // cut short at the end
+        EXPECT_EQ(xmlNestingBound(ascii + "<a><b>" + tail + "</b><!--" + tail + "-->", 10), 2)
+            << before;
+    }
+}
+
 TEST(XmlNesting, DeeplyNestedFileIsRefusedBeforeParsing)
 {
     // Deep enough to exhaust the parser's stack if it were let loose on it.
