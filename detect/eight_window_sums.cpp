@@ -79,8 +79,8 @@ WIDE8 __m512d addStumps(const FastStump* s, const FastStump* end, const Windows&
 
 // The eight windows' sums over one stage, whose records start at first.
 template <class Windows>
-WIDE8 __m512d stageSums(const PreparedStage& stage, const FastStump* first,
-                        const Windows& windows, __m512d norms)
+WIDE8 __m512d stageSums(const PreparedStage& stage, const FastStump* first, const Windows& windows,
+                        __m512d norms)
 {
     const FastStump* rest = first + stage.leadingTwoRects;
     const FastStump* end = first + stage.count;
@@ -129,8 +129,8 @@ WIDE8 void rowGroup(const PreparedCascade& p, int startStage, int endStage, std:
 {
     const RowWindows windows{p.sum.samples<int>() + offset0,
                              _mm512_setr_epi32(shifts[0], shifts[1], shifts[2], shifts[3],
-                                               shifts[4], shifts[5], shifts[6], shifts[7], 0, 0,
-                                               0, 0, 0, 0, 0, 0),
+                                               shifts[4], shifts[5], shifts[6], shifts[7], 0, 0, 0,
+                                               0, 0, 0, 0, 0),
                              __mmask16((2u << shifts[7]) - 1u)};
     const __m512d norms = rowNorms(p, offset0, shifts, windows);
     for (int k = 0; k < 8; ++k)
