@@ -7,9 +7,14 @@ namespace {
 // The form chosen by useStageSumsForm, or -1 for the default.
 std::atomic<int> chosenForm{-1};
 
+// The widest form the processor has: the eight-window sums measured a few per cent faster than
+// the four-window ones over the sample photos.
 StageSumsForm defaultStageSumsForm()
 {
-    return canRunStageSumsForm(StageSumsForm::four) ? StageSumsForm::four : StageSumsForm::plain;
+    for (StageSumsForm form : {StageSumsForm::eight, StageSumsForm::four})
+        if (canRunStageSumsForm(form))
+            return form;
+    return StageSumsForm::plain;
 }
 
 }  // namespace

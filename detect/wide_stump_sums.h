@@ -18,14 +18,13 @@ bool canRunStageSumsForm(StageSumsForm form);
 // returns whether it can; otherwise nothing changes. Tests run every form this way.
 bool useStageSumsForm(StageSumsForm form);
 
-// The form the evaluation takes: the one chosen last, or the fastest that the processor has.
+// The form the evaluation takes: the one chosen last, or the widest that the processor has.
 StageSumsForm stageSumsForm();
 
 // Whether the evaluation takes a wide form (four or eight windows at once).
 bool haveWideStageSums();
 
-// Turns the wide sums off, or back to the default form; allowWideStageSums(true) is
-// useStageSumsForm of the default.
+// Turns the wide sums off, or back to the default form (the widest that the processor has).
 void allowWideStageSums(bool allowed);
 
 // sums[k] = the sum over the stage's stump records of the window whose top-left element is

@@ -332,6 +332,7 @@ TEST(StageSumsForms, OnlyFormsTheProcessorHasCanBeChosen)
     allowWideStageSums(false);
     EXPECT_EQ(stageSumsForm(), StageSumsForm::plain);
     allowWideStageSums(true);
+    EXPECT_EQ(stageSumsForm(), runnableForms().back());  // the widest
     EXPECT_EQ(haveWideStageSums(), canRunStageSumsForm(StageSumsForm::four));
 }
 
