@@ -3,11 +3,15 @@
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 // GCC 12's 512-bit intrinsics start some results from a deliberately undefined value, which it
 // then reports as used uninitialised where the functions are built for AVX-512 one by one.
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 namespace {
 
