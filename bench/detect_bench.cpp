@@ -3,6 +3,7 @@
 
 #include "detect/detect_faces.h"
 #include "detect/face_scan.h"
+#include "detect/wide_stump_sums.h"
 #include "detect/window_evaluation.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -77,6 +79,18 @@ void detectFacesOn(benchmark::State& state, const char* name)
     state.SetLabel(std::to_string(grey.width) + "x" + std::to_string(grey.height));
 }
 
+// detectFaces with the stage sums in one form, so that the forms can be compared in one run
+// (--benchmark_enable_random_interleaving interleaves their repetitions).
+void detectFacesByForm(benchmark::State& state, const char* name, StageSumsForm form)
+{
+    if (!useStageSumsForm(form)) {
+        state.SkipWithError("the processor cannot run this form");
+        return;
+    }
+    detectFacesOn(state, name);
+    allowWideStageSums(true);
+}
+
 void plainEvaluationOn(benchmark::State& state, const char* name)
 {
     runDetection(state, name, runCascadeAt);
@@ -97,6 +111,19 @@ const int registered = [] {
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);
+        const std::pair<const char*, StageSumsForm> forms[] = {{"plain", StageSumsForm::plain},
+                                                               {"four", StageSumsForm::four},
+                                                               {"eight", StageSumsForm::eight}};
+        for (const auto& [formName, form] : forms)
+            benchmark::RegisterBenchmark(
+                (std::string("detectFacesBy/") + formName + "/" + name).c_str(), detectFacesByForm,
+                name, form)
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(9)
+                ->ReportAggregatesOnly(true)
+                ->ComputeStatistics("min", [](const std::vector<double>& v) {
+                    return *std::min_element(v.begin(), v.end());
+                });
     }
     return 0;
 }();

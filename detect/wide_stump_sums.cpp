@@ -4,11 +4,57 @@
 
 namespace {
 
-std::atomic<bool> wideAllowed{true};
+// The form chosen by useStageSumsForm, or -1 for the default.
+std::atomic<int> chosenForm{-1};
+
+// The widest form the processor has: the eight-window sums measured a few per cent faster than
+// the four-window ones over the sample photos.
+StageSumsForm defaultStageSumsForm()
+{
+    for (StageSumsForm form : {StageSumsForm::eight, StageSumsForm::four})
+        if (canRunStageSumsForm(form))
+            return form;
+    return StageSumsForm::plain;
+}
 
 }  // namespace
 
-void allowWideStageSums(bool allowed) { wideAllowed.store(allowed, std::memory_order_relaxed); }
+bool canRunStageSumsForm(StageSumsForm form)
+{
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f");
+    switch (form) {
+    case StageSumsForm::plain: return true;
+    case StageSumsForm::four: return avx2;
+    case StageSumsForm::eight: return avx512;
+    }
+    return false;
+#else
+    return form == StageSumsForm::plain;
+#endif
+}
+
+bool useStageSumsForm(StageSumsForm form)
+{
+    if (!canRunStageSumsForm(form))
+        return false;
+    chosenForm.store(int(form), std::memory_order_relaxed);
+    return true;
+}
+
+StageSumsForm stageSumsForm()
+{
+    const int chosen = chosenForm.load(std::memory_order_relaxed);
+    return chosen < 0 ? defaultStageSumsForm() : StageSumsForm(chosen);
+}
+
+bool haveWideStageSums() { return stageSumsForm() != StageSumsForm::plain; }
+
+void allowWideStageSums(bool allowed)
+{
+    chosenForm.store(allowed ? -1 : int(StageSumsForm::plain), std::memory_order_relaxed);
+}
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -156,12 +202,6 @@ void wideRowGroup(const PreparedCascade& p, int startStage, int endStage, std::p
     rowGroup(p, startStage, endStage, offset0, shifts, results);
 }
 
-bool haveWideStageSums()
-{
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available && wideAllowed.load(std::memory_order_relaxed);
-}
-
 void wideStageSums(const PreparedStage& stage, const FastStump* first, const int* integral,
                    const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums)
 {
@@ -169,8 +209,6 @@ void wideStageSums(const PreparedStage& stage, const FastStump* first, const int
 }
 
 #else
-
-bool haveWideStageSums() { return false; }
 
 void wideStageSums(const PreparedStage&, const FastStump*, const int*, const std::ptrdiff_t*,
                    const double*, double*)

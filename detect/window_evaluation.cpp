@@ -1,5 +1,6 @@
 #include "detect/window_evaluation.h"
 
+#include "detect/eight_window_sums.h"
 #include "detect/integral_image.h"
 #include "detect/wide_stump_sums.h"
 
@@ -210,32 +211,47 @@ struct LiveWindows {
     }
 };
 
-// Runs one stage over every live window, four at a time, and keeps those that pass it, in order.
-// Those that fail get -stageIndex.
-void runStageOver(const PreparedCascade& p, int stageIndex, LiveWindows& live, int* results)
+// The stage sums of the live windows [at, at + n) by the given form, where n is the number of
+// windows that the form takes at once (eight, four, or for the plain form up to four), and at
+// most the windows left; returns n.
+std::size_t stageSumsAt(const PreparedCascade& p, const PreparedStage& stage, StageSumsForm form,
+                        const LiveWindows& live, std::size_t at, double* sums)
 {
-    constexpr std::size_t lanes = 4;
-    const PreparedStage& stage = p.stages[std::size_t(stageIndex)];
     const FastStump* first = p.fastStumps.data() + stage.firstTree;
     const int* integral = p.sum.samples<int>();
-    const bool wide = haveWideStageSums();
+    const std::size_t left = live.size() - at;
+    if (form == StageSumsForm::eight && left >= 8) {
+        eightStageSums(stage, first, integral, &live.offset[at], &live.varianceNorm[at], sums);
+        return 8;
+    }
+    if (form != StageSumsForm::plain && left >= 4) {
+        wideStageSums(stage, first, integral, &live.offset[at], &live.varianceNorm[at], sums);
+        return 4;
+    }
+    constexpr std::size_t lanes = 4;
+    const std::size_t group = left < lanes ? left : lanes;
+    const int* windows[lanes];
+    for (std::size_t k = 0; k < group; ++k)
+        windows[k] = integral + live.offset[at + k];
+    if (group == lanes)
+        stageSumsOf<lanes>(p, stage, windows, &live.varianceNorm[at], sums);
+    else
+        for (std::size_t k = 0; k < group; ++k)
+            stageSumsOf<1>(p, stage, &windows[k], &live.varianceNorm[at + k], &sums[k]);
+    return group;
+}
+
+// Runs one stage over every live window, several at a time, and keeps those that pass it, in
+// order. Those that fail get -stageIndex.
+void runStageOver(const PreparedCascade& p, int stageIndex, StageSumsForm form, LiveWindows& live,
+                  int* results)
+{
+    const PreparedStage& stage = p.stages[std::size_t(stageIndex)];
     const std::size_t count = live.size();
     std::size_t kept = 0;
-    double sums[lanes];
-    for (std::size_t at = 0; at < count; at += lanes) {
-        const std::size_t group = count - at < lanes ? count - at : lanes;
-        if (group == lanes && wide) {
-            wideStageSums(stage, first, integral, &live.offset[at], &live.varianceNorm[at], sums);
-        } else {
-            const int* windows[lanes];
-            for (std::size_t k = 0; k < group; ++k)
-                windows[k] = integral + live.offset[at + k];
-            if (group == lanes)
-                stageSumsOf<lanes>(p, stage, windows, &live.varianceNorm[at], sums);
-            else
-                for (std::size_t k = 0; k < group; ++k)
-                    stageSumsOf<1>(p, stage, &windows[k], &live.varianceNorm[at + k], &sums[k]);
-        }
+    double sums[8];
+    for (std::size_t at = 0; at < count;) {
+        const std::size_t group = stageSumsAt(p, stage, form, live, at, sums);
         // Without a branch, which would guess wrong for about every other window: each window
         // is marked as failed here and copied forward, and only a passing one advances the kept
         // count; its mark is overwritten by a later stage or at the end.
@@ -244,19 +260,35 @@ void runStageOver(const PreparedCascade& p, int stageIndex, LiveWindows& live, i
             live.keep(at + k, kept);
             kept += sums[k] < stage.threshold ? 0 : 1;
         }
+        at += group;
     }
     live.resize(kept);
 }
 
-// Whether four windows lie in one row, left to right, within eight elements, all fitting the
-// picture: then one load per corner serves all four.
-bool isRowGroup(const HaarCascade& cascade, const PreparedCascade& p, const WindowSpot* w)
+// Whether n windows lie in one row, left to right, within reach + 1 elements, all fitting the
+// picture: then one load per corner serves them all.
+bool isRowGroup(const HaarCascade& cascade, const PreparedCascade& p, const WindowSpot* w, int n,
+                int reach)
 {
-    for (int j = 1; j < 4; ++j)
+    for (int j = 1; j < n; ++j)
         if (w[j].y != w[0].y || w[j].x <= w[j - 1].x)
             return false;
-    return windowFits(cascade, p, w[0].x, w[0].y) && windowFits(cascade, p, w[3].x, w[3].y) &&
-           w[3].x - w[0].x <= rowGroupReach;
+    return w[n - 1].x - w[0].x <= reach && windowFits(cascade, p, w[0].x, w[0].y) &&
+           windowFits(cascade, p, w[n - 1].x, w[n - 1].y);
+}
+
+// Runs the row group of n windows at windows[0] through the stages by the form that takes n.
+void runRowGroup(const PreparedCascade& p, int startStage, const WindowSpot* windows, int n,
+                 int* results)
+{
+    int shifts[8];
+    for (int j = 0; j < n; ++j)
+        shifts[j] = windows[j].x - windows[0].x;
+    const std::ptrdiff_t offset = std::ptrdiff_t(windows[0].y) * p.sum.width + windows[0].x;
+    if (n == 8)
+        eightRowGroup(p, startStage, activeStages(p), offset, shifts, results);
+    else
+        wideRowGroup(p, startStage, activeStages(p), offset, shifts, results);
 }
 
 // Whether the fast stump records can stand for the prepared form: every tree a stump, stages in a
@@ -293,18 +325,20 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
     thread_local LiveWindows live;
     live.resize(0);
     const int firstStage = startStage < 0 ? 0 : startStage;
-    const bool wide = haveWideStageSums();
+    const StageSumsForm form = stageSumsForm();
     std::size_t k = 0;
     while (k < count) {
-        // Four close neighbours in a row go through the stages together; the others one stage
-        // at a time with all the rest.
-        if (wide && count - k >= 4 && isRowGroup(cascade, *p, windows + k)) {
-            int shifts[4];
-            for (int j = 0; j < 4; ++j)
-                shifts[j] = windows[k + std::size_t(j)].x - windows[k].x;
-            const std::ptrdiff_t offset =
-                std::ptrdiff_t(windows[k].y) * p->sum.width + windows[k].x;
-            wideRowGroup(*p, firstStage, activeStages(*p), offset, shifts, results + k);
+        // Close neighbours in a row go through the stages together, eight or four of them; the
+        // others one stage at a time with all the rest.
+        if (form == StageSumsForm::eight && count - k >= 8 &&
+            isRowGroup(cascade, *p, windows + k, 8, eightRowReach)) {
+            runRowGroup(*p, firstStage, windows + k, 8, results + k);
+            k += 8;
+            continue;
+        }
+        if (form != StageSumsForm::plain && count - k >= 4 &&
+            isRowGroup(cascade, *p, windows + k, 4, rowGroupReach)) {
+            runRowGroup(*p, firstStage, windows + k, 4, results + k);
             k += 4;
             continue;
         }
@@ -320,7 +354,7 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
         ++k;
     }
     for (int i = firstStage; i < activeStages(*p) && live.size() > 0; ++i)
-        runStageOver(*p, i, live, results);
+        runStageOver(*p, i, form, live, results);
     for (std::size_t k = 0; k < live.size(); ++k)
         results[live.index[k]] = 1;
 }

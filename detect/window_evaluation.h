@@ -29,9 +29,10 @@ struct WindowSpot {
 
 // results[k] = runCascadeAtFast(startStage, cascade, windows[k].x, windows[k].y) for every k, by
 // running each stage over all the windows still in the race before the next stage: the stump
-// records are read once for several windows. Where the wide stage sums are at hand, each four
-// consecutive windows of one row within eight pixels go through the stages on their own, from
-// shared loads. Its working memory stays with the calling thread for the next call.
+// records are read once for several windows. Where a wide form of the stage sums is in use, each
+// four consecutive windows of one row within eight pixels (with the eight-window form, first each
+// eight within sixteen) go through the stages on their own, from shared loads. Its working
+// memory stays with the calling thread for the next call.
 void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
                        std::size_t count, int* results);
 

@@ -5,6 +5,8 @@
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
 
+#include "stage_sums_forms.h"
+
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -138,8 +140,11 @@ TEST_F(Photos, FastAndPlainEvaluationAgreeOnEveryCandidate)
         const ImageBuffer grey = greyPhoto(name);
         const auto plain = scanCandidates(grey, *detector, runCascadeAt);
         EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast), plain) << name;
-        EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast, runCascadesAtFast), plain)
-            << name;
+        for (StageSumsForm form : runnableForms()) {
+            FormInUse inUse(form);
+            EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast, runCascadesAtFast), plain)
+                << name << " " << formName(form);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "detect/wide_stump_sums.h"
 
 #include "cascade_builders.h"
+#include "stage_sums_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,6 @@ void attach(HaarCascade& c, const ImageBuffer& picture, double scale = 1.0)
     computeIntegrals(picture, sum, &sqsum);
     setImagesForScale(c, &sum, &sqsum, scale);
 }
-
-// Runs the evaluation on the plain path only, for as long as it lives.
-struct PlainSumsOnly {
-    PlainSumsOnly() { allowWideStageSums(false); }
-    ~PlainSumsOnly() { allowWideStageSums(true); }
-};
 
 std::unique_ptr<HaarCascade> stagesFailingAt(int count, int failing)
 {
@@ -313,16 +308,32 @@ void expectFastPathsAgreeOnRandomCascades()
 }
 
 // The random cascades' leaf values add up exactly in any order, so their fast records are
-// regrouped; both the wide and the plain sums must still give the plain evaluation's results.
+// regrouped; every form of the sums must still give the plain evaluation's results.
 TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascades)
 {
-    expectFastPathsAgreeOnRandomCascades();
+    for (StageSumsForm form : runnableForms()) {
+        SCOPED_TRACE(formName(form));
+        FormInUse inUse(form);
+        expectFastPathsAgreeOnRandomCascades();
+    }
 }
 
-TEST(RunCascadeAtFast, AgreesWithThePlainEvaluationOnRandomCascadesWithoutWideSums)
+TEST(StageSumsForms, OnlyFormsTheProcessorHasCanBeChosen)
 {
-    PlainSumsOnly plainOnly;
-    expectFastPathsAgreeOnRandomCascades();
+    EXPECT_TRUE(canRunStageSumsForm(StageSumsForm::plain));
+    EXPECT_TRUE(canRunStageSumsForm(StageSumsForm::four) ||
+                !canRunStageSumsForm(StageSumsForm::eight));
+    for (StageSumsForm form : {StageSumsForm::plain, StageSumsForm::four, StageSumsForm::eight}) {
+        useStageSumsForm(StageSumsForm::plain);
+        EXPECT_EQ(useStageSumsForm(form), canRunStageSumsForm(form)) << formName(form);
+        EXPECT_EQ(stageSumsForm(), canRunStageSumsForm(form) ? form : StageSumsForm::plain);
+        EXPECT_EQ(haveWideStageSums(), stageSumsForm() != StageSumsForm::plain);
+    }
+    allowWideStageSums(false);
+    EXPECT_EQ(stageSumsForm(), StageSumsForm::plain);
+    allowWideStageSums(true);
+    EXPECT_EQ(stageSumsForm(), runnableForms().back());  // the widest
+    EXPECT_EQ(haveWideStageSums(), canRunStageSumsForm(StageSumsForm::four));
 }
 
 TEST(RunCascadesAtFast, CloseNeighboursInARowGiveTheSingleWindowResults)
@@ -330,8 +341,18 @@ TEST(RunCascadesAtFast, CloseNeighboursInARowGiveTheSingleWindowResults)
     // Four windows within eight pixels of one row are evaluated together from shared loads; rows
     // of every spacing around that limit, up to the last window that fits, and runs broken by a
     // change of row, a step back or a window that does not fit.
-    const std::vector<std::vector<int>> steps{{1},       {2}, {2, 3},   {3, 2, 2},
-                                              {2, 2, 3}, {3}, {1, 1, 6}};
+    // Eight windows go together when they lie within sixteen pixels: steps of 2 reach 14, the
+    // seven steps of {2, 2, 2, 2, 2, 2, 3} 15, and {2, 2, 2, 2, 2, 3, 3} 16, one too many.
+    const std::vector<std::vector<int>> steps{{1},
+                                              {2},
+                                              {2, 3},
+                                              {3, 2, 2},
+                                              {2, 2, 3},
+                                              {3},
+                                              {1, 1, 6},
+                                              {2, 2, 2, 2, 2, 2, 3},
+                                              {2, 2, 2, 2, 2, 3, 3},
+                                              {1, 1, 1, 1, 1, 1, 9}};
     std::map<int, int> outcomes;
     for (unsigned seed = 1; seed <= 3; ++seed) {
         auto c = randomStumpCascade(seed + 20, 6, 5);
@@ -353,12 +374,17 @@ TEST(RunCascadesAtFast, CloseNeighboursInARowGiveTheSingleWindowResults)
                     plain.push_back(runCascadeAt(start, *c, w.x, w.y));
                     ++outcomes[plain.back()];
                 }
-                for (std::size_t skip : {0u, 1u, 2u, 3u}) {
-                    std::vector<int> batched(windows.size() - skip, 7);
-                    runCascadesAtFast(start, *c, windows.data() + skip, batched.size(),
-                                      batched.data());
-                    ASSERT_EQ(batched, std::vector<int>(plain.begin() + long(skip), plain.end()))
-                        << seed << " " << scale << " " << start << " " << skip;
+                for (StageSumsForm form : runnableForms()) {
+                    FormInUse inUse(form);
+                    for (std::size_t skip : {0u, 1u, 2u, 3u, 5u}) {
+                        std::vector<int> batched(windows.size() - skip, 7);
+                        runCascadesAtFast(start, *c, windows.data() + skip, batched.size(),
+                                          batched.data());
+                        ASSERT_EQ(batched,
+                                  std::vector<int>(plain.begin() + long(skip), plain.end()))
+                            << formName(form) << " " << seed << " " << scale << " " << start << " "
+                            << skip;
+                    }
                 }
             }
         }
@@ -382,18 +408,21 @@ TEST(RunCascadeAtFast, StagesWhoseSumsRoundKeepTheTreeOrder)
                     makeStump(three, 0.0f, -big, -big), makeStump(two, 0.0f, 0.5f, 0.5f)})});
     attach(*c, noisePicture(40, 40, 3));
     ASSERT_EQ(c->prepared->stages[0].sumsInAnyOrder, 0);
-    const std::vector<WindowSpot> windows{{0, 0}, {1, 2}, {3, 1}, {5, 5}, {7, 2}, {2, 9}};
-    for (bool wide : {true, false}) {
-        allowWideStageSums(wide);
+    // Scattered windows, enough for the eight-window sums and the others, and one row of eight.
+    std::vector<WindowSpot> windows{{0, 0}, {1, 2}, {3, 1}, {5, 5}, {7, 2},
+                                    {2, 9}, {4, 4}, {6, 1}, {8, 3}, {9, 9}};
+    for (int x = 0; x < 16; x += 2)
+        windows.push_back({x, 6});
+    for (StageSumsForm form : runnableForms()) {
+        FormInUse inUse(form);
         for (const WindowSpot& w : windows) {
             EXPECT_EQ(runCascadeAt(0, *c, w.x, w.y), 1);
-            EXPECT_EQ(runCascadeAtFast(0, *c, w.x, w.y), 1) << wide;
+            EXPECT_EQ(runCascadeAtFast(0, *c, w.x, w.y), 1) << formName(form);
         }
         std::vector<int> batched(windows.size(), 7);
         runCascadesAtFast(0, *c, windows.data(), windows.size(), batched.data());
-        EXPECT_EQ(batched, std::vector<int>(windows.size(), 1)) << wide;
+        EXPECT_EQ(batched, std::vector<int>(windows.size(), 1)) << formName(form);
     }
-    allowWideStageSums(true);
 }
 
 }  // namespace
