@@ -8,7 +8,10 @@
 #include "vision/haar_cascade.h"
 #include "vision/image_buffer.h"
 
+#include "detect/scan_geometry.h"
+
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 // runCascadeAt or runCascadeAtFast.
@@ -31,3 +34,25 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
 // The grouped candidates: detectFaces with the given window evaluation.
 std::vector<FaceRect> scanForFaces(const ImageBuffer& grey, FaceDetector& detector,
                                    WindowEvaluator evaluate, BatchEvaluator evaluateMany = nullptr);
+
+// What the scan of one picture settles before any window is evaluated. Every thread that scans a
+// part of the picture reads it; none changes it.
+struct ScanPlan {
+    std::vector<ScaleLayout> scales;  // all of them, the unscanned ones included
+    int splitStage = 0;               // the stages of the first pass
+    int passCount = 1;
+    const ImageBuffer* edgeSum = nullptr;  // sums of the edge map, kept by the planning thread
+};
+
+// Computes the picture's integrals into the detector's prepared form (targeted at scale 1) and
+// its edge sums into the calling thread's buffers, which stay valid until that thread's next
+// plan. No plan, and nothing to scan, in the cases where scanCandidates finds nothing.
+std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector);
+
+// Appends to candidates, in scan order, the candidates of grid rows [firstRow, endRow) of the
+// scale s. cascade holds the planned picture's integrals and is targeted at s. The rows of one
+// scale do not depend on each other, so a scale cut into bands of rows gives the same candidates
+// band after band as whole. Leaves the prepared form's activeCount at all stages.
+void scanRows(const ScanPlan& plan, HaarCascade& cascade, const ScaleLayout& s, int firstRow,
+              int endRow, WindowEvaluator evaluate, BatchEvaluator evaluateMany,
+              std::vector<FaceRect>& candidates);
