@@ -53,8 +53,7 @@ void targetLastScale(HaarCascade& cascade, const std::vector<ScaleLayout>& scale
 
 }  // namespace
 
-std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales,
-                                  std::size_t bandPositions)
+std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales, std::size_t bandPositions)
 {
     std::vector<RowBand> bands;
     for (std::size_t k = 0; k < scales.size(); ++k) {
@@ -83,8 +82,8 @@ std::vector<FaceRect> scanCandidatesInParallel(const ImageBuffer& grey, FaceDete
 
     // The copies are made before any thread starts, since copying reads the cascade's current
     // scale, which the scan changes. Each helper takes in the picture's integrals on its own.
-    const std::size_t threadCount =
-        std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1, std::max<std::size_t>(bands.size(), 1));
+    const std::size_t threadCount = std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
+                                                            std::max<std::size_t>(bands.size(), 1));
     std::vector<FaceDetector> copies;
     for (std::size_t k = 1; k < threadCount; ++k)
         copies.push_back(copyFaceDetector(detector));

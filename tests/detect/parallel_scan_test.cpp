@@ -37,17 +37,17 @@ ImageBuffer blobPicture(int width, int height, unsigned seed)
     ImageBuffer picture = noisePicture(width, height, seed);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            pixel(picture, x, y) = static_cast<unsigned char>(
-                pixel(picture, x, y) / 8 + 100 +
-                80 * std::sin(x / (5.0 + seed % 7)) * std::cos(y / (4.0 + seed % 5)));
+            pixel(picture, x, y) = static_cast<unsigned char>(pixel(picture, x, y) / 8 + 100 +
+                                                              80 * std::sin(x / (5.0 + seed % 7)) *
+                                                                  std::cos(y / (4.0 + seed % 5)));
     return picture;
 }
 
 TEST(RowBands, CoverEveryRowOfEveryScannedScaleOnceInScanOrder)
 {
     const std::vector<ScaleLayout> scales = scanScales(1000, 586, {20, 20});
-    for (std::size_t positions : {std::size_t(1), std::size_t(500), std::size_t(4096),
-                                  std::size_t(1) << 30}) {
+    for (std::size_t positions :
+         {std::size_t(1), std::size_t(500), std::size_t(4096), std::size_t(1) << 30}) {
         const std::vector<RowBand> bands = cutIntoBands(scales, positions);
         std::size_t b = 0;
         for (std::size_t k = 0; k < scales.size(); ++k) {
@@ -74,14 +74,14 @@ TEST(RowBands, CoverEveryRowOfEveryScannedScaleOnceInScanOrder)
 // from too small to scan to several hundred pixels, some narrower than a band is tall.
 TEST(ParallelScan, FindsTheOneThreadCandidatesInTheSameOrder)
 {
-    const std::pair<int, int> sizes[] = {{23, 41}, {301, 17}, {45, 45},   {61, 203},
+    const std::pair<int, int> sizes[] = {{23, 41},  {301, 17},  {45, 45},  {61, 203},
                                          {97, 131}, {333, 257}, {517, 389}};
     std::size_t found = 0;
     for (unsigned seed = 1; seed <= 3; ++seed) {
         FaceDetector detectors[] = {
             detectorWith(randomStumpCascade(seed + 20, 4, 4)),
-            detectorWith(makeCascade(20, 20, {constantStage(true), constantStage(true),
-                                              constantStage(true)})),
+            detectorWith(makeCascade(
+                20, 20, {constantStage(true), constantStage(true), constantStage(true)})),
             detectorWith(makeCascade(20, 20, {constantStage(true)}))};
         for (auto [w, h] : sizes) {
             const ImageBuffer picture = blobPicture(w, h, seed * 100 + unsigned(w));
