@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstring>
 #include <optional>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -217,7 +218,8 @@ bool isGreyPicture(const ImageBuffer& grey)
 
 }  // namespace
 
-std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector)
+std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector,
+                                 EdgeMapping edgeMapping)
 {
     if (!detector.cascade)
         return std::nullopt;
@@ -232,23 +234,32 @@ std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector
     }
     if (!isGreyPicture(grey))
         return std::nullopt;
-    const int w = grey.width;
-    const int h = grey.height;
     ScanPlan plan;
-    plan.scales = scanScales(w, h, cascade.origWindowSize);
+    plan.scales = scanScales(grey.width, grey.height, cascade.origWindowSize);
     if (plan.scales.empty())
         return std::nullopt;
 
+    // The edge map's sums, into this thread's buffers.
+    ScanBuffers& buffers = scanBuffers;
+    auto mapEdges = [&grey, &buffers] {
+        ImageBuffer& edges = buffers.edges;
+        if (edges.width != grey.width || edges.height != grey.height || edges.channels != 1 ||
+            edges.depth != 1)
+            edges = ImageBuffer(grey.width, grey.height, 1, 1);
+        cannyEdges(edges, grey, edgeLow, edgeHigh);
+        computeIntegrals(edges, buffers.edgeSum);
+    };
+    std::thread edgeMapper;
+    if (edgeMapping == EdgeMapping::besideIntegrals)
+        edgeMapper = std::thread(mapEdges);
     // The previous picture's integrals, kept by the prepared form, lend their memory.
     ImageBuffer sum = std::move(prepared.sum);
     ImageBuffer sqsum = std::move(prepared.sqsum);
     computeIntegrals(grey, sum, &sqsum);
-    ScanBuffers& buffers = scanBuffers;
-    ImageBuffer& edges = buffers.edges;
-    if (edges.width != w || edges.height != h || edges.channels != 1 || edges.depth != 1)
-        edges = ImageBuffer(w, h, 1, 1);
-    cannyEdges(edges, grey, edgeLow, edgeHigh);
-    computeIntegrals(edges, buffers.edgeSum);
+    if (edgeMapper.joinable())
+        edgeMapper.join();
+    else
+        mapEdges();
     plan.edgeSum = &buffers.edgeSum;
 
     plan.splitStage = defaultSplitStage;

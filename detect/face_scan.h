@@ -44,10 +44,16 @@ struct ScanPlan {
     const ImageBuffer* edgeSum = nullptr;  // sums of the edge map, kept by the planning thread
 };
 
+// Where the edge map is made: after the integrals on the calling thread, or on a thread of its
+// own while the calling thread computes the integrals, which takes that much off the time that
+// a scan shared among threads spends on one thread alone.
+enum class EdgeMapping { afterIntegrals, besideIntegrals };
+
 // Computes the picture's integrals into the detector's prepared form (targeted at scale 1) and
 // its edge sums into the calling thread's buffers, which stay valid until that thread's next
 // plan. No plan, and nothing to scan, in the cases where scanCandidates finds nothing.
-std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector);
+std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector,
+                                 EdgeMapping edgeMapping = EdgeMapping::afterIntegrals);
 
 // Appends to candidates, in scan order, the candidates of grid rows [firstRow, endRow) of the
 // scale s. cascade holds the planned picture's integrals and is targeted at s. The rows of one

@@ -72,7 +72,8 @@ std::vector<FaceRect> scanCandidatesInParallel(const ImageBuffer& grey, FaceDete
                                                int threads, WindowEvaluator evaluate,
                                                BatchEvaluator evaluateMany)
 {
-    const std::optional<ScanPlan> plan = planScan(grey, detector);
+    const std::optional<ScanPlan> plan = planScan(
+        grey, detector, threads > 1 ? EdgeMapping::besideIntegrals : EdgeMapping::afterIntegrals);
     if (!plan)
         return {};
     HaarCascade& cascade = *detector.cascade;
