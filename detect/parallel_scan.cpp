@@ -14,7 +14,31 @@ namespace {
 
 // Small enough that the last bands to be taken leave no thread long alone at the end, large
 // enough that a band's later pass still hands the batch evaluation many windows at once.
-constexpr std::size_t defaultBandPositions = 4096;
+constexpr std::size_t bandPositions = 4096;
+
+// One band: grid rows [firstRow, endRow) of scales[scale].
+struct RowBand {
+    int scale = 0;
+    int firstRow = 0;
+    int endRow = 0;
+};
+
+// The bands of every scanned scale in scan order, each of about bandPositions grid positions
+// (at least one row).
+std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales)
+{
+    std::vector<RowBand> bands;
+    for (std::size_t k = 0; k < scales.size(); ++k) {
+        const ScaleLayout& s = scales[k];
+        if (!s.isScanned() || s.columns <= 0 || s.rows <= 0)
+            continue;
+        const int rowsPerBand =
+            int(std::clamp<std::size_t>(bandPositions / std::size_t(s.columns), 1, s.rows));
+        for (int first = 0; first < s.rows; first += rowsPerBand)
+            bands.push_back({int(k), first, std::min(s.rows, first + rowsPerBand)});
+    }
+    return bands;
+}
 
 struct SharedScan {
     const ScanPlan& plan;
@@ -53,21 +77,6 @@ void targetLastScale(HaarCascade& cascade, const std::vector<ScaleLayout>& scale
 
 }  // namespace
 
-std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales, std::size_t bandPositions)
-{
-    std::vector<RowBand> bands;
-    for (std::size_t k = 0; k < scales.size(); ++k) {
-        const ScaleLayout& s = scales[k];
-        if (!s.isScanned() || s.columns <= 0 || s.rows <= 0)
-            continue;
-        const int rowsPerBand =
-            int(std::clamp<std::size_t>(bandPositions / std::size_t(s.columns), 1, s.rows));
-        for (int first = 0; first < s.rows; first += rowsPerBand)
-            bands.push_back({int(k), first, std::min(s.rows, first + rowsPerBand)});
-    }
-    return bands;
-}
-
 std::vector<FaceRect> scanCandidatesInParallel(const ImageBuffer& grey, FaceDetector& detector,
                                                int threads, WindowEvaluator evaluate,
                                                BatchEvaluator evaluateMany)
@@ -77,7 +86,7 @@ std::vector<FaceRect> scanCandidatesInParallel(const ImageBuffer& grey, FaceDete
     if (!plan)
         return {};
     HaarCascade& cascade = *detector.cascade;
-    const std::vector<RowBand> bands = cutIntoBands(plan->scales, defaultBandPositions);
+    const std::vector<RowBand> bands = cutIntoBands(plan->scales);
     SharedScan shared{*plan, bands, evaluate, evaluateMany, {0}, {}};
     shared.found.resize(bands.size());
 

@@ -10,18 +10,6 @@
 
 #include <vector>
 
-// One band: grid rows [firstRow, endRow) of scales[scale].
-struct RowBand {
-    int scale = 0;
-    int firstRow = 0;
-    int endRow = 0;
-};
-
-// The bands of every scanned scale in scan order, each of about bandPositions grid positions
-// (at least one row).
-std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales,
-                                  std::size_t bandPositions);
-
 // scanCandidates's list, found by `threads` threads: the calling one with the detector and the
 // others, which it starts and waits for, each with a copy of it. Fewer threads when there are
 // fewer bands; threads below 1 count as 1, which scans the bands on the calling thread alone.
