@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -219,7 +220,7 @@ bool isGreyPicture(const ImageBuffer& grey)
 }  // namespace
 
 std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector,
-                                 EdgeMapping edgeMapping)
+                                 EdgeMapping edgeMapping, const std::function<void()>& meanwhile)
 {
     if (!detector.cascade)
         return std::nullopt;
@@ -256,6 +257,10 @@ std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector
     ImageBuffer sum = std::move(prepared.sum);
     ImageBuffer sqsum = std::move(prepared.sqsum);
     computeIntegrals(grey, sum, &sqsum);
+    // The prepared form keeps the picture's integrals; the scan reads its sums from there too.
+    setImagesForScale(cascade, std::move(sum), std::move(sqsum), 1.0);
+    if (meanwhile)
+        meanwhile();
     if (edgeMapper.joinable())
         edgeMapper.join();
     else
@@ -268,8 +273,6 @@ std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector
         plan.splitStage = cascade.count;
         plan.passCount = 1;
     }
-    // The prepared form keeps the picture's integrals; the scan reads its sums from there too.
-    setImagesForScale(cascade, std::move(sum), std::move(sqsum), 1.0);
     return plan;
 }
 

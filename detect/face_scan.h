@@ -11,6 +11,7 @@
 #include "detect/scan_geometry.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -51,9 +52,12 @@ enum class EdgeMapping { afterIntegrals, besideIntegrals };
 
 // Computes the picture's integrals into the detector's prepared form (targeted at scale 1) and
 // its edge sums into the calling thread's buffers, which stay valid until that thread's next
-// plan. No plan, and nothing to scan, in the cases where scanCandidates finds nothing.
+// plan. meanwhile, when given, runs on the calling thread once the integrals are in the prepared
+// form, before the edge map is awaited. No plan, and nothing to scan, in the cases where
+// scanCandidates finds nothing.
 std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector,
-                                 EdgeMapping edgeMapping = EdgeMapping::afterIntegrals);
+                                 EdgeMapping edgeMapping = EdgeMapping::afterIntegrals,
+                                 const std::function<void()>& meanwhile = {});
 
 // Appends to candidates, in scan order, the candidates of grid rows [firstRow, endRow) of the
 // scale s. cascade holds the planned picture's integrals and is targeted at s. The rows of one

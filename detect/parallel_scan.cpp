@@ -81,29 +81,37 @@ std::vector<FaceRect> scanCandidatesInParallel(const ImageBuffer& grey, FaceDete
                                                int threads, WindowEvaluator evaluate,
                                                BatchEvaluator evaluateMany)
 {
-    const std::optional<ScanPlan> plan = planScan(
-        grey, detector, threads > 1 ? EdgeMapping::besideIntegrals : EdgeMapping::afterIntegrals);
-    if (!plan)
+    if (!detector.cascade)
         return {};
     HaarCascade& cascade = *detector.cascade;
-    const std::vector<RowBand> bands = cutIntoBands(plan->scales);
-    SharedScan shared{*plan, bands, evaluate, evaluateMany, {0}, {}};
-    shared.found.resize(bands.size());
-
-    // The copies are made before any thread starts, since copying reads the cascade's current
-    // scale, which the scan changes. Each helper takes in the picture's integrals on its own.
+    const std::vector<RowBand> bands =
+        cutIntoBands(scanScales(grey.width, grey.height, cascade.origWindowSize));
     const std::size_t threadCount = std::clamp<std::size_t>(std::size_t(std::max(threads, 1)), 1,
                                                             std::max<std::size_t>(bands.size(), 1));
+    // Copying reads the cascade's current scale, which planning and scanning change: the helpers'
+    // copies are made first.
     std::vector<FaceDetector> copies;
     for (std::size_t k = 1; k < threadCount; ++k)
         copies.push_back(copyFaceDetector(detector));
-    const PreparedCascade& prepared = *cascade.prepared;
+    auto takeInIntegrals = [&cascade](FaceDetector& copy) {
+        setImagesForScale(*copy.cascade, &cascade.prepared->sum, &cascade.prepared->sqsum, 1.0);
+    };
+    // While another thread makes the edge map, this one has time to hand the integrals to the
+    // first helper's copy; the other helpers take them in on their own threads.
+    const std::optional<ScanPlan> plan =
+        threadCount > 1 ? planScan(grey, detector, EdgeMapping::besideIntegrals,
+                                   [&] { takeInIntegrals(copies.front()); })
+                        : planScan(grey, detector);
+    if (!plan)
+        return {};
+    SharedScan shared{*plan, bands, evaluate, evaluateMany, {0}, {}};
+    shared.found.resize(bands.size());
     std::vector<std::thread> helpers;
-    for (FaceDetector& copy : copies)
-        helpers.emplace_back([&shared, &prepared, &copy] {
-            HaarCascade& own = *copy.cascade;
-            setImagesForScale(own, &prepared.sum, &prepared.sqsum, 1.0);
-            scanBands(shared, own);
+    for (std::size_t k = 0; k < copies.size(); ++k)
+        helpers.emplace_back([&shared, &copies, &takeInIntegrals, k] {
+            if (k > 0)
+                takeInIntegrals(copies[k]);
+            scanBands(shared, *copies[k].cascade);
         });
     scanBands(shared, cascade);
     for (std::thread& helper : helpers)
