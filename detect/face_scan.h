@@ -3,12 +3,11 @@
 // detector runs it with the fast stump path, and the plain evaluation gives the reference results
 // that the fast one must reproduce.
 
+#include "detect/scan_geometry.h"
 #include "detect/window_evaluation.h"
 #include "vision/face_rect.h"
 #include "vision/haar_cascade.h"
 #include "vision/image_buffer.h"
-
-#include "detect/scan_geometry.h"
 
 #include <cstddef>
 #include <functional>
