@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -91,6 +92,24 @@ void detectFacesByForm(benchmark::State& state, const char* name, StageSumsForm 
     allowWideStageSums(true);
 }
 
+void detectFacesParallelOn(benchmark::State& state, const char* name)
+{
+    // The window's path: every core on one picture.
+    FaceDetector& detector = sharedDetector();
+    if (!detector.cascade) {
+        state.SkipWithError("cascade file not loaded");
+        return;
+    }
+    const ImageBuffer grey = greyPhoto(name);
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    for (auto _ : state) {
+        const auto found = detectFacesParallel(grey, detector, threads);
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetLabel(std::to_string(grey.width) + "x" + std::to_string(grey.height) + ", " +
+                   std::to_string(threads) + " threads");
+}
+
 void plainEvaluationOn(benchmark::State& state, const char* name)
 {
     runDetection(state, name, runCascadeAt);
@@ -101,6 +120,15 @@ const int registered = [] {
         benchmark::RegisterBenchmark((std::string("detectFaces/") + name).c_str(), detectFacesOn,
                                      name)
             ->Unit(benchmark::kMillisecond)
+            ->Repetitions(9)
+            ->ReportAggregatesOnly(true)
+            ->ComputeStatistics("min", [](const std::vector<double>& v) {
+                return *std::min_element(v.begin(), v.end());
+            });
+        benchmark::RegisterBenchmark((std::string("detectFacesParallel/") + name).c_str(),
+                                     detectFacesParallelOn, name)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
             ->Repetitions(9)
             ->ReportAggregatesOnly(true)
             ->ComputeStatistics("min", [](const std::vector<double>& v) {

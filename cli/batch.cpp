@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -111,9 +112,11 @@ int runBatch(const std::vector<ListedEntry>& entries, FaceDetector& detector,
 {
     const int pictures = pictureCount(entries);
     // Several pictures at once: one thread each. A single worker (--jobs 1, or one picture)
-    // leaves the other cores idle; that is where a threaded detection of the picture would put
-    // them to work.
+    // would leave the other cores idle, so it shares each picture's detection among all of them.
     const int workers = std::max(1, std::min(settings.jobs, pictures));
+    BatchSettings examined = settings;
+    if (workers == 1)
+        examined.request.detectionThreads = int(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<FaceDetector> copies;
     for (int worker = 1; worker < workers; ++worker)
         copies.push_back(copyFaceDetector(detector));
@@ -129,7 +132,7 @@ int runBatch(const std::vector<ListedEntry>& entries, FaceDetector& detector,
     runInOrder<EntryResult>(
         entries.size(), workers, 2 * std::size_t(workers),
         [&](int worker, std::size_t index) {
-            return examineEntry(index, entries[index], detectorOf(worker), settings);
+            return examineEntry(index, entries[index], detectorOf(worker), examined);
         },
         [&](std::size_t, EntryResult result) {
             if (failed(result))

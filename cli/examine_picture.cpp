@@ -48,7 +48,10 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
     findings.width = picture.width();
     findings.height = picture.height();
 
-    const std::vector<FaceRect> rects = detectFaces(toGray(loadImageBuffer(picture)), detector);
+    const ImageBuffer grey = toGray(loadImageBuffer(picture));
+    const std::vector<FaceRect> rects =
+        request.detectionThreads > 1 ? detectFacesParallel(grey, detector, request.detectionThreads)
+                                     : detectFaces(grey, detector);
     findings.faceCount = static_cast<int>(rects.size());
     findings.detected = rects;
     if (request.keepPicture)

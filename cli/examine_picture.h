@@ -38,6 +38,7 @@ struct ExamineRequest {
     bool read = false;
     std::optional<int> face;   // with read: only this face
     bool keepPicture = false;  // keep the reduced picture in the findings, for drawing
+    int detectionThreads = 1;  // threads that share the detection of the picture
 };
 
 extern const char* const failedToReadImage;

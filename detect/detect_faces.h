@@ -11,3 +11,8 @@
 // grey: one channel, depth 1. Returns the faces in the order their groups were first found; an
 // empty list for no face, for a detector without a usable cascade, or for a picture too small.
 std::vector<FaceRect> detectFaces(const ImageBuffer& grey, FaceDetector& detector);
+
+// The same faces, found by `threads` threads sharing the scan (fewer for a picture too small to
+// keep them busy). The detector is the calling thread's; the others scan with copies of it.
+std::vector<FaceRect> detectFacesParallel(const ImageBuffer& grey, FaceDetector& detector,
+                                          int threads);

@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -43,6 +46,9 @@ struct ScanState {
     std::vector<WindowSpot>& marked;
     std::vector<std::size_t>& markIndex;
     std::vector<int>& results;
+    // The band of grid rows being scanned, [firstRow, endRow).
+    int firstRow;
+    int endRow;
 };
 
 // What one scan leaves to the next on the same thread. Detecting again reuses this memory: fresh
@@ -81,7 +87,7 @@ void markAccepted(ScanState& scan, const ScaleLayout& s, int i, int j)
 
 void scanFirstPassOneByOne(ScanState& scan, const ScaleLayout& s)
 {
-    for (int j = 0; j < s.rows; ++j) {
+    for (int j = scan.firstRow; j < scan.endRow; ++j) {
         const int y = nearest(j * s.gridStep);
         // After a window that is pruned, accepted or rejected at once, the next grid column is
         // skipped; after one that got further into the cascade, its neighbour is tried.
@@ -113,7 +119,7 @@ void scanFirstPassByRows(ScanState& scan, const ScaleLayout& s)
     results.resize(std::size_t(s.columns));
     for (int i = 0; i < s.columns; ++i)
         row[std::size_t(i)].x = scan.columnX[std::size_t(i)];
-    for (int j = 0; j < s.rows; ++j) {
+    for (int j = scan.firstRow; j < scan.endRow; ++j) {
         const int y = nearest(j * s.gridStep);
         for (WindowSpot& w : row)
             w.y = y;
@@ -134,7 +140,7 @@ void scanFirstPassByRows(ScanState& scan, const ScaleLayout& s)
 
 void scanLaterPassOneByOne(ScanState& scan, const ScaleLayout& s, int startStage, bool lastPass)
 {
-    for (int j = 0; j < s.rows; ++j) {
+    for (int j = scan.firstRow; j < scan.endRow; ++j) {
         const int y = nearest(j * s.gridStep);
         unsigned char* maskRow = scan.mask.data() + std::size_t(j) * std::size_t(s.columns);
         for (int i = 0; i < s.columns; ++i) {
@@ -157,7 +163,7 @@ void scanLaterPassTogether(ScanState& scan, const ScaleLayout& s, int startStage
     std::vector<std::size_t>& markIndex = scan.markIndex;
     marked.clear();
     markIndex.clear();
-    for (int j = 0; j < s.rows; ++j) {
+    for (int j = scan.firstRow; j < scan.endRow; ++j) {
         const int y = nearest(j * s.gridStep);
         const std::size_t rowStart = std::size_t(j) * std::size_t(s.columns);
         for (int i = 0; i < s.columns; ++i)
@@ -213,83 +219,114 @@ bool isGreyPicture(const ImageBuffer& grey)
 
 }  // namespace
 
-std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& detector,
-                                     WindowEvaluator evaluate, BatchEvaluator evaluateMany)
+std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector,
+                                 EdgeMapping edgeMapping, const std::function<void()>& meanwhile)
 {
     if (!detector.cascade)
-        return {};
+        return std::nullopt;
     HaarCascade& cascade = *detector.cascade;
     if (!cascade.prepared && !prepareCascade(cascade))
-        return {};
+        return std::nullopt;
     PreparedCascade& prepared = *cascade.prepared;
     if (prepared.hasTilted) {
         diagnostics() << "We have tilted features" << std::endl;
         // There is no tilted integral image to evaluate them against.
-        return {};
+        return std::nullopt;
     }
     if (!isGreyPicture(grey))
-        return {};
-    const int w = grey.width;
-    const int h = grey.height;
-    const std::vector<ScaleLayout> scales = scanScales(w, h, cascade.origWindowSize);
-    if (scales.empty())
-        return {};
+        return std::nullopt;
+    ScanPlan plan;
+    plan.scales = scanScales(grey.width, grey.height, cascade.origWindowSize);
+    if (plan.scales.empty())
+        return std::nullopt;
 
+    // The edge map's sums, into this thread's buffers.
+    ScanBuffers& buffers = scanBuffers;
+    auto mapEdges = [&grey, &buffers] {
+        ImageBuffer& edges = buffers.edges;
+        if (edges.width != grey.width || edges.height != grey.height || edges.channels != 1 ||
+            edges.depth != 1)
+            edges = ImageBuffer(grey.width, grey.height, 1, 1);
+        cannyEdges(edges, grey, edgeLow, edgeHigh);
+        computeIntegrals(edges, buffers.edgeSum);
+    };
+    std::thread edgeMapper;
+    if (edgeMapping == EdgeMapping::besideIntegrals)
+        edgeMapper = std::thread(mapEdges);
     // The previous picture's integrals, kept by the prepared form, lend their memory.
     ImageBuffer sum = std::move(prepared.sum);
     ImageBuffer sqsum = std::move(prepared.sqsum);
     computeIntegrals(grey, sum, &sqsum);
-    ScanBuffers& buffers = scanBuffers;
-    ImageBuffer& edges = buffers.edges;
-    if (edges.width != w || edges.height != h || edges.channels != 1 || edges.depth != 1)
-        edges = ImageBuffer(w, h, 1, 1);
-    cannyEdges(edges, grey, edgeLow, edgeHigh);
-    ImageBuffer& edgeSum = buffers.edgeSum;
-    computeIntegrals(edges, edgeSum);
-
-    int splitStage = defaultSplitStage;
-    int passCount = defaultPassCount;
-    if (cascade.count <= 2 || prepared.isTree) {
-        splitStage = cascade.count;
-        passCount = 1;
-    }
-
     // The prepared form keeps the picture's integrals; the scan reads its sums from there too.
     setImagesForScale(cascade, std::move(sum), std::move(sqsum), 1.0);
+    if (meanwhile)
+        meanwhile();
+    if (edgeMapper.joinable())
+        edgeMapper.join();
+    else
+        mapEdges();
+    plan.edgeSum = &buffers.edgeSum;
 
-    std::vector<FaceRect> candidates;
+    plan.splitStage = defaultSplitStage;
+    plan.passCount = defaultPassCount;
+    if (cascade.count <= 2 || prepared.isTree) {
+        plan.splitStage = cascade.count;
+        plan.passCount = 1;
+    }
+    return plan;
+}
+
+void scanRows(const ScanPlan& plan, HaarCascade& cascade, const ScaleLayout& s, int firstRow,
+              int endRow, WindowEvaluator evaluate, BatchEvaluator evaluateMany,
+              std::vector<FaceRect>& candidates)
+{
+    PreparedCascade& prepared = *cascade.prepared;
+    ScanBuffers& buffers = scanBuffers;
     // A mask of its own, one byte per grid position (the grid step is at least 2, so positions
-    // and pixels correspond one to one), cleared for every scale: pass 1 then sees exactly the
+    // and pixels correspond one to one), cleared for every band: pass 1 then sees exactly the
     // windows that pass 0 accepted at this scale, never edge pixels or marks of a smaller scale.
-    std::size_t gridSize = 0;
-    for (const ScaleLayout& s : scales)
-        if (s.isScanned() && s.columns > 0 && s.rows > 0)
-            gridSize = std::max(gridSize, std::size_t(s.columns) * std::size_t(s.rows));
     std::vector<unsigned char>& mask = buffers.mask;
-    mask.resize(gridSize);
+    const std::size_t columns = std::size_t(std::max(s.columns, 0));
+    if (plan.passCount > 1 && firstRow < endRow) {
+        const std::size_t bandStart = std::size_t(firstRow) * columns;
+        const std::size_t bandEnd = std::size_t(endRow) * columns;
+        if (mask.size() < bandEnd)
+            mask.resize(bandEnd);
+        std::memset(mask.data() + bandStart, 0, bandEnd - bandStart);
+    }
     std::vector<int>& columnX = buffers.columnX;
-    ScanState scan{cascade,    evaluate,       evaluateMany,      prepared.sum,
-                   edgeSum,    mask,           columnX,           passCount,
-                   candidates, buffers.marked, buffers.markIndex, buffers.results};
-    for (const ScaleLayout& s : scales) {
+    columnX.clear();
+    for (int i = 0; i < s.columns; ++i)
+        columnX.push_back(nearest(i * s.gridStep));
+    ScanState scan{cascade,       evaluate,       evaluateMany,      prepared.sum,
+                   *plan.edgeSum, mask,           columnX,           plan.passCount,
+                   candidates,    buffers.marked, buffers.markIndex, buffers.results,
+                   firstRow,      endRow};
+    int startStage = 0;
+    prepared.activeCount = plan.splitStage;
+    for (int pass = 0; pass < plan.passCount; ++pass) {
+        if (pass == 0)
+            scanFirstPass(scan, s);
+        else
+            scanLaterPass(scan, s, startStage, pass == plan.passCount - 1);
+        startStage = prepared.activeCount;
+        prepared.activeCount = cascade.count;
+    }
+}
+
+std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& detector,
+                                     WindowEvaluator evaluate, BatchEvaluator evaluateMany)
+{
+    const std::optional<ScanPlan> plan = planScan(grey, detector);
+    if (!plan)
+        return {};
+    HaarCascade& cascade = *detector.cascade;
+    std::vector<FaceRect> candidates;
+    for (const ScaleLayout& s : plan->scales) {
         if (!s.isScanned())
             continue;
         setImagesForScale(cascade, nullptr, nullptr, s.factor);
-        columnX.clear();
-        for (int i = 0; i < s.columns; ++i)
-            columnX.push_back(nearest(i * s.gridStep));
-        if (passCount > 1 && s.columns > 0 && s.rows > 0)
-            std::memset(mask.data(), 0, std::size_t(s.columns) * std::size_t(s.rows));
-        int startStage = 0;
-        prepared.activeCount = splitStage;
-        for (int pass = 0; pass < passCount; ++pass) {
-            if (pass == 0)
-                scanFirstPass(scan, s);
-            else
-                scanLaterPass(scan, s, startStage, pass == passCount - 1);
-            startStage = prepared.activeCount;
-            prepared.activeCount = cascade.count;
-        }
+        scanRows(*plan, cascade, s, 0, s.rows, evaluate, evaluateMany, candidates);
     }
     return candidates;
 }

@@ -3,12 +3,15 @@
 // detector runs it with the fast stump path, and the plain evaluation gives the reference results
 // that the fast one must reproduce.
 
+#include "detect/scan_geometry.h"
 #include "detect/window_evaluation.h"
 #include "vision/face_rect.h"
 #include "vision/haar_cascade.h"
 #include "vision/image_buffer.h"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // runCascadeAt or runCascadeAtFast.
@@ -31,3 +34,34 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
 // The grouped candidates: detectFaces with the given window evaluation.
 std::vector<FaceRect> scanForFaces(const ImageBuffer& grey, FaceDetector& detector,
                                    WindowEvaluator evaluate, BatchEvaluator evaluateMany = nullptr);
+
+// What the scan of one picture settles before any window is evaluated. Every thread that scans a
+// part of the picture reads it; none changes it.
+struct ScanPlan {
+    std::vector<ScaleLayout> scales;  // all of them, the unscanned ones included
+    int splitStage = 0;               // the stages of the first pass
+    int passCount = 1;
+    const ImageBuffer* edgeSum = nullptr;  // sums of the edge map, kept by the planning thread
+};
+
+// Where the edge map is made: after the integrals on the calling thread, or on a thread of its
+// own while the calling thread computes the integrals, which takes that much off the time that
+// a scan shared among threads spends on one thread alone.
+enum class EdgeMapping { afterIntegrals, besideIntegrals };
+
+// Computes the picture's integrals into the detector's prepared form (targeted at scale 1) and
+// its edge sums into the calling thread's buffers, which stay valid until that thread's next
+// plan. meanwhile, when given, runs on the calling thread once the integrals are in the prepared
+// form, before the edge map is awaited. No plan, and nothing to scan, in the cases where
+// scanCandidates finds nothing.
+std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector,
+                                 EdgeMapping edgeMapping = EdgeMapping::afterIntegrals,
+                                 const std::function<void()>& meanwhile = {});
+
+// Appends to candidates, in scan order, the candidates of grid rows [firstRow, endRow) of the
+// scale s. cascade holds the planned picture's integrals and is targeted at s. The rows of one
+// scale do not depend on each other, so a scale cut into bands of rows gives the same candidates
+// band after band as whole. Leaves the prepared form's activeCount at all stages.
+void scanRows(const ScanPlan& plan, HaarCascade& cascade, const ScaleLayout& s, int firstRow,
+              int endRow, WindowEvaluator evaluate, BatchEvaluator evaluateMany,
+              std::vector<FaceRect>& candidates);
