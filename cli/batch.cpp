@@ -111,11 +111,12 @@ int runBatch(const std::vector<ListedEntry>& entries, FaceDetector& detector,
              const BatchSettings& settings, std::ostream& out, std::ostream& err)
 {
     const int pictures = pictureCount(entries);
-    // Several pictures at once: one thread each. A single worker (--jobs 1, or one picture)
-    // would leave the other cores idle, so it shares each picture's detection among all of them.
+    // Several pictures: one thread per picture, as many at once as --jobs allows (--jobs 1 is one
+    // thread). A single picture would leave the other cores idle, so its detection is shared
+    // among all of them.
     const int workers = std::max(1, std::min(settings.jobs, pictures));
     BatchSettings examined = settings;
-    if (workers == 1)
+    if (pictures == 1)
         examined.request.detectionThreads = int(std::max(1u, std::thread::hardware_concurrency()));
     std::vector<FaceDetector> copies;
     for (int worker = 1; worker < workers; ++worker)
