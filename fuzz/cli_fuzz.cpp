@@ -154,11 +154,28 @@ void checkDocument(const std::vector<std::string>& args)
     inObject.push_back(false);
     for (unsigned char op : args.front()) {
         switch (op % 6) {
-        case 0: beforeValue(); json.beginObject(); inObject.push_back(true); break;
-        case 1: beforeValue(); json.beginArray(); inObject.push_back(false); break;
-        case 2: beforeValue(); json.value(text()); break;
-        case 3: beforeValue(); json.value(int(op) - 128); break;
-        case 4: beforeValue(); json.null(); break;
+        case 0:
+            beforeValue();
+            json.beginObject();
+            inObject.push_back(true);
+            break;
+        case 1:
+            beforeValue();
+            json.beginArray();
+            inObject.push_back(false);
+            break;
+        case 2:
+            beforeValue();
+            json.value(text());
+            break;
+        case 3:
+            beforeValue();
+            json.value(int(op) - 128);
+            break;
+        case 4:
+            beforeValue();
+            json.null();
+            break;
         default:
             if (inObject.size() > 1) {
                 inObject.back() ? json.endObject() : json.endArray();

@@ -43,9 +43,16 @@ inline std::optional<std::uint32_t> decodeUtf8(std::string_view text, std::size_
 {
     const auto at = [&](std::size_t k) { return std::uint32_t(std::uint8_t(text[k])); };
     const std::uint32_t lead = at(i);
-    int extra = lead < 0x80 ? 0 : lead >= 0xC0 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
-                              : lead >= 0xF0 && lead < 0xF8 ? 3
-                                                            : -1;
+    // Continuation bytes after the lead: 0 to 3, or -1 for a byte that cannot lead.
+    int extra = -1;
+    if (lead < 0x80)
+        extra = 0;
+    else if (lead >= 0xC0 && lead < 0xE0)
+        extra = 1;
+    else if (lead >= 0xE0 && lead < 0xF0)
+        extra = 2;
+    else if (lead >= 0xF0 && lead < 0xF8)
+        extra = 3;
     if (extra < 0 || i + extra >= text.size())
         return std::nullopt;
     std::uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
