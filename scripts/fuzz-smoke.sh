@@ -30,7 +30,7 @@ run() {
 report() {
   local name=$1 status=$2
   echo "-- $name (${seconds}s)"
-  tail -n 3 "$build/corpus/${name%_fuzz}.log"
+  grep -E "DONE|^Done|ERROR|SUMMARY|broken promise" "$build/corpus/${name%_fuzz}.log" | tail -n 4
   [[ $status -eq 0 ]] || echo "-- $name FAILED (status $status); the input is under $build/$name-*"
 }
 
