@@ -1,7 +1,8 @@
 #pragma once
 // The detector shared by the harnesses that run whole pictures: the cascade beside the executable,
-// or the file named by VELMORA_CASCADE, loaded once with its diagnostic lines silenced. A harness
-// without its cascade would fuzz nothing, so a missing one stops the run at once.
+// or the file named by VELMORA_CASCADE, loaded once with its diagnostic lines silenced, and
+// copies of its first stages. A harness without its cascade would fuzz nothing, so a missing one
+// stops the run at once.
 
 #include "vision/diagnostics.h"
 #include "vision/haar_cascade.h"
@@ -35,4 +36,22 @@ inline FaceDetector& fuzzDetector(const char* harness)
         return d;
     }();
     return *loaded;
+}
+
+// A detector of its own over the loaded cascade's first `count` stages (all of them when it has
+// fewer): links past the cut lead nowhere. Few stages let many windows through, so that small
+// pictures already give faces to group, cut and read.
+inline FaceDetector fuzzDetectorStages(const char* harness, int count)
+{
+    FaceDetector cut = copyFaceDetector(fuzzDetector(harness));
+    HaarCascade& cascade = *cut.cascade;
+    if (count < cascade.count) {
+        cascade.count = count;
+        cascade.stages.resize(std::size_t(count));
+    }
+    for (HaarStage& stage : cascade.stages)
+        for (int* link : {&stage.next, &stage.child, &stage.parent})
+            if (*link >= cascade.count)
+                *link = -1;
+    return cut;
 }

@@ -1,0 +1,77 @@
+// Grey pixels straight into the detector. The scan over every scale costs in proportion to the
+// picture's area, so pictures stay small (1 to 48 pixels a side), and the cascade is the real one
+// cut to its first few stages, so that many windows get past the early stages and reach the
+// later passes and the grouping. The input: width and height (two bytes each, little-endian),
+// one byte choosing how many stages to keep, then the grey samples, repeated to fill the picture.
+//
+// The cascade is the one beside the executable, or the file named by VELMORA_CASCADE.
+
+#include "detect/detect_faces.h"
+#include "fuzz/fuzz_detector.h"
+#include "vision/image_buffer.h"
+
+#include <QCoreApplication>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int maxSide = 48;
+// One and two stages scan in one pass, more in two; the whole cascade for the real decision.
+constexpr std::array<int, 5> stageCounts = {1, 2, 3, 6, 1000};
+
+void check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "detect_fuzz: broken promise: %s\n", what);
+        std::abort();
+    }
+}
+
+FaceDetector& detector(std::size_t choice)
+{
+    static std::array<FaceDetector, stageCounts.size()> cut = [] {
+        std::array<FaceDetector, stageCounts.size()> detectors;
+        for (std::size_t i = 0; i < stageCounts.size(); ++i)
+            detectors[i] = fuzzDetectorStages("detect_fuzz", stageCounts[i]);
+        return detectors;
+    }();
+    return cut[choice % cut.size()];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    detector(0);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 5)
+        return 0;
+    const int width = 1 + (data[0] | data[1] << 8) % maxSide;
+    const int height = 1 + (data[2] | data[3] << 8) % maxSide;
+    FaceDetector& chosen = detector(data[4]);
+    const std::uint8_t* samples = data + 5;
+    const std::size_t sampleCount = size - 5;
+
+    ImageBuffer grey(width, height, 1, 1);
+    if (sampleCount > 0)
+        for (std::size_t i = 0; i < grey.sizeInBytes(); ++i)
+            grey.data[i] = samples[i % sampleCount];
+
+    const std::vector<FaceRect> faces = detectFaces(grey, chosen);
+    for (const FaceRect& f : faces) {
+        check(f.width > 0 && f.height > 0, "a face has a size");
+        check(f.x >= 0 && f.y >= 0 && f.x + f.width <= width && f.y + f.height <= height,
+              "a face lies inside the picture");
+        check(f.neighbors >= 2, "a face groups at least two windows");
+    }
+    return 0;
+}
