@@ -8,6 +8,7 @@
 
 #include "detect/detect_faces.h"
 #include "fuzz/fuzz_detector.h"
+#include "fuzz/fuzz_picture_bytes.h"
 #include "vision/image_buffer.h"
 
 #include <QCoreApplication>
@@ -55,21 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 5)
         return 0;
-    const int width = 1 + (data[0] | data[1] << 8) % maxSide;
-    const int height = 1 + (data[2] | data[3] << 8) % maxSide;
     FaceDetector& chosen = detector(data[4]);
-    const std::uint8_t* samples = data + 5;
-    const std::size_t sampleCount = size - 5;
-
-    ImageBuffer grey(width, height, 1, 1);
-    if (sampleCount > 0)
-        for (std::size_t i = 0; i < grey.sizeInBytes(); ++i)
-            grey.data[i] = samples[i % sampleCount];
+    const ImageBuffer grey = pictureFromBytes(data, size, 5, 1, maxSide);
 
     const std::vector<FaceRect> faces = detectFaces(grey, chosen);
     for (const FaceRect& f : faces) {
         check(f.width > 0 && f.height > 0, "a face has a size");
-        check(f.x >= 0 && f.y >= 0 && f.x + f.width <= width && f.y + f.height <= height,
+        check(f.x >= 0 && f.y >= 0 && f.x + f.width <= grey.width && f.y + f.height <= grey.height,
               "a face lies inside the picture");
         check(f.neighbors >= 2, "a face groups at least two windows");
     }

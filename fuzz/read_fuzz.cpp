@@ -4,6 +4,7 @@
 // pixels, so faces here stay at most 32 pixels a side. The first four bytes give the face's width
 // and height (1 to 32 each, little-endian), the rest are its B,G,R,A samples, repeated to fill it.
 
+#include "fuzz/fuzz_picture_bytes.h"
 #include "reading/face_reader.h"
 #include "vision/diagnostics.h"
 #include "vision/image_buffer.h"
@@ -31,22 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 4)
         return 0;
     setDiagnosticsStream(nullptr);
-    const int width = 1 + (data[0] | data[1] << 8) % maxSide;
-    const int height = 1 + (data[2] | data[3] << 8) % maxSide;
-    const std::uint8_t* samples = data + 4;
-    const std::size_t sampleCount = size - 4;
-
-    ImageBuffer bgra(width, height, 4, 1);
-    if (sampleCount > 0)
-        for (std::size_t i = 0; i < bgra.sizeInBytes(); ++i)
-            bgra.data[i] = samples[i % sampleCount];
+    const ImageBuffer bgra = pictureFromBytes(data, size, 4, 4, maxSide);
 
     ReadingReport report;
     const ReadOutcome outcome = readFace(bgra, &report);
     check(outcome.status != ReadOutcome::Status::NotColour, "readFace never answers NotColour");
     if (outcome.mouth) {
-        check(outcome.mouth->x >= 0 && outcome.mouth->x < width, "mouth column inside");
-        check(outcome.mouth->y >= 0 && outcome.mouth->y < height, "mouth row inside");
+        check(outcome.mouth->x >= 0 && outcome.mouth->x < bgra.width, "mouth column inside");
+        check(outcome.mouth->y >= 0 && outcome.mouth->y < bgra.height, "mouth row inside");
     }
     if (outcome.status == ReadOutcome::Status::Read) {
         const FaceMeasures& m = outcome.measures;

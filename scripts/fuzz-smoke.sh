@@ -41,22 +41,20 @@ done
 
 failed=0
 declare -A running=()  # pid -> harness
-for name in "${harnesses[@]}"; do
-  while [[ ${#running[@]} -ge $parallel ]]; do
-    status=0
-    wait -n -p done "${!running[@]}" || status=$?
-    report "${running[$done]}" "$status"
-    [[ $status -eq 0 ]] || failed=1
-    unset "running[$done]"
-  done
-  run "$name" &
-  running[$!]=$name
-done
-while [[ ${#running[@]} -gt 0 ]]; do
-  status=0
+
+# reap: waits for one running harness to end, reports it and forgets it.
+reap() {
+  local status=0 done
   wait -n -p done "${!running[@]}" || status=$?
   report "${running[$done]}" "$status"
   [[ $status -eq 0 ]] || failed=1
   unset "running[$done]"
+}
+
+for name in "${harnesses[@]}"; do
+  while [[ ${#running[@]} -ge $parallel ]]; do reap; done
+  run "$name" &
+  running[$!]=$name
 done
+while [[ ${#running[@]} -gt 0 ]]; do reap; done
 exit "$failed"
