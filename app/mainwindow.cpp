@@ -306,12 +306,6 @@ void MainWindow::forgetPicture()
     wholePictureShown = false;
     wholePictureAction->setEnabled(false);
     saveAnnotatedAction->setEnabled(false);
-
-    // The About box comes last, apart from the picture's own actions; F1 belongs to the window.
-    auto* separator = new QAction(ui->graphicsView);
-    separator->setSeparator(true);
-    ui->graphicsView->addAction(separator);
-    ui->graphicsView->addAction(about);
 }
 
 void MainWindow::clearFaceList()

@@ -76,11 +76,15 @@ private slots:
     {
         WindowUnderTest w;
         QCOMPARE(w.view->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QStringList texts;
-        for (QAction* a : w.view->actions())
-            texts << a->text();
-        QCOMPARE(texts, (QStringList{"Show measurements", "Show whole picture",
-                                     "Save annotated picture...", "", "About Velmora"}));
+        const auto menuTexts = [&w] {
+            QStringList texts;
+            for (QAction* a : w.view->actions())
+                texts << a->text();
+            return texts;
+        };
+        const QStringList menu{"Show measurements", "Show whole picture",
+                               "Save annotated picture...", "", "About Velmora"};
+        QCOMPARE(menuTexts(), menu);
         QCOMPARE(w.view->actions().last(), w.window->aboutAction());
         QVERIFY(w.view->toolTip().contains("Right click"));
         // Nothing to show or save before a picture is open; measurements are off at first.
@@ -92,6 +96,8 @@ private slots:
         QVERIFY(action(w, "actionWholePicture")->isEnabled());
         w.openPicture(folder.filePath("missing.png"));
         QVERIFY(!action(w, "actionSaveAnnotated")->isEnabled());
+        // Opening pictures leaves the menu as it was.
+        QCOMPARE(menuTexts(), menu);
         // The actions are connected without new slots: the window still has its four.
         QCOMPARE(MainWindow::staticMetaObject.methodCount() -
                      MainWindow::staticMetaObject.methodOffset(),
