@@ -17,12 +17,6 @@ namespace {
 
 #define WIDE8 __attribute__((target("avx512f")))
 
-// p0 - p1 - p2 + p3 in 32-bit lanes, which wrap as cornerSum does.
-WIDE8 inline __m256i cornerSums(__m256i p0, __m256i p1, __m256i p2, __m256i p3)
-{
-    return _mm256_add_epi32(_mm256_sub_epi32(_mm256_sub_epi32(p3, p1), p2), p0);
-}
-
 // Eight windows anywhere in the picture: each window's corner values are read one by one (a
 // gather instruction was slower).
 struct ScatteredWindows {
@@ -46,14 +40,19 @@ struct RowWindows {
     __m512i shifts;  // in the low eight lanes
     __mmask16 reach;
 
-    WIDE8 __m256i corner(int offset) const
+    WIDE8 __m512i corner(int offset) const
     {
-        const __m512i sixteen = _mm512_maskz_loadu_epi32(reach, first + offset);
-        return _mm512_castsi512_si256(_mm512_permutexvar_epi32(shifts, sixteen));
+        return _mm512_maskz_loadu_epi32(reach, first + offset);
     }
+    // The sums of the sixteen rectangles that start at the loaded elements, in 32-bit lanes that
+    // wrap as cornerSum does; the eight windows' sums are then picked out of them, one pick per
+    // rectangle instead of one per corner.
     WIDE8 __m256i rectSums(const Corners& c) const
     {
-        return cornerSums(corner(c.p0), corner(c.p1), corner(c.p2), corner(c.p3));
+        const __m512i sums = _mm512_add_epi32(
+            _mm512_sub_epi32(_mm512_sub_epi32(corner(c.p3), corner(c.p1)), corner(c.p2)),
+            corner(c.p0));
+        return _mm512_castsi512_si256(_mm512_permutexvar_epi32(shifts, sums));
     }
 };
 

@@ -276,6 +276,11 @@ std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector
     return plan;
 }
 
+int rowsPerBand(const ScaleLayout& s)
+{
+    return std::clamp(bandPositions / std::max(s.columns, 1), 1, std::max(s.rows, 1));
+}
+
 void scanRows(const ScanPlan& plan, HaarCascade& cascade, const ScaleLayout& s, int firstRow,
               int endRow, WindowEvaluator evaluate, BatchEvaluator evaluateMany,
               std::vector<FaceRect>& candidates)
@@ -326,7 +331,11 @@ std::vector<FaceRect> scanCandidates(const ImageBuffer& grey, FaceDetector& dete
         if (!s.isScanned())
             continue;
         setImagesForScale(cascade, nullptr, nullptr, s.factor);
-        scanRows(*plan, cascade, s, 0, s.rows, evaluate, evaluateMany, candidates);
+        // Band by band: the later pass then finds the rows it reads still in the cache.
+        const int rows = rowsPerBand(s);
+        for (int first = 0; first < s.rows; first += rows)
+            scanRows(*plan, cascade, s, first, std::min(s.rows, first + rows), evaluate,
+                     evaluateMany, candidates);
     }
     return candidates;
 }

@@ -58,6 +58,14 @@ std::optional<ScanPlan> planScan(const ImageBuffer& grey, FaceDetector& detector
                                  EdgeMapping edgeMapping = EdgeMapping::afterIntegrals,
                                  const std::function<void()>& meanwhile = {});
 
+// The grid rows of one band when a scale is scanned band by band: about bandPositions grid
+// positions, at least one row. Small enough that the rows a band's later pass reads stay in the
+// processor's cache from its first pass, and that the last bands taken by threads leave none
+// long alone at the end; large enough that the later pass still hands the batch evaluation many
+// windows at once.
+constexpr int bandPositions = 4096;
+int rowsPerBand(const ScaleLayout& s);
+
 // Appends to candidates, in scan order, the candidates of grid rows [firstRow, endRow) of the
 // scale s. cascade holds the planned picture's integrals and is targeted at s. The rows of one
 // scale do not depend on each other, so a scale cut into bands of rows gives the same candidates

@@ -12,10 +12,6 @@
 
 namespace {
 
-// Small enough that the last bands to be taken leave no thread long alone at the end, large
-// enough that a band's later pass still hands the batch evaluation many windows at once.
-constexpr std::size_t bandPositions = 4096;
-
 // One band: grid rows [firstRow, endRow) of scales[scale].
 struct RowBand {
     int scale = 0;
@@ -23,8 +19,7 @@ struct RowBand {
     int endRow = 0;
 };
 
-// The bands of every scanned scale in scan order, each of about bandPositions grid positions
-// (at least one row).
+// The bands of every scanned scale in scan order, each of rowsPerBand grid rows.
 std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales)
 {
     std::vector<RowBand> bands;
@@ -32,10 +27,9 @@ std::vector<RowBand> cutIntoBands(const std::vector<ScaleLayout>& scales)
         const ScaleLayout& s = scales[k];
         if (!s.isScanned() || s.columns <= 0 || s.rows <= 0)
             continue;
-        const int rowsPerBand =
-            int(std::clamp<std::size_t>(bandPositions / std::size_t(s.columns), 1, s.rows));
-        for (int first = 0; first < s.rows; first += rowsPerBand)
-            bands.push_back({int(k), first, std::min(s.rows, first + rowsPerBand)});
+        const int rows = rowsPerBand(s);
+        for (int first = 0; first < s.rows; first += rows)
+            bands.push_back({int(k), first, std::min(s.rows, first + rows)});
     }
     return bands;
 }

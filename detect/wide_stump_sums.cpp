@@ -63,12 +63,6 @@ namespace {
 
 #define WIDE __attribute__((target("avx2")))
 
-// p0 - p1 - p2 + p3 in 32-bit lanes, which wrap as cornerSum does.
-WIDE inline __m128i cornerSums(__m128i p0, __m128i p1, __m128i p2, __m128i p3)
-{
-    return _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(p3, p1), p2), p0);
-}
-
 // Four windows anywhere in the picture: each window's corner values are read one by one.
 struct ScatteredWindows {
     const int* start[4];
@@ -89,14 +83,19 @@ struct RowWindows {
     const int* first;
     __m256i shifts;  // in the low four lanes
 
-    WIDE __m128i corner(int offset) const
+    WIDE __m256i corner(int offset) const
     {
-        const __m256i eight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
-        return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(eight, shifts));
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + offset));
     }
+    // The sums of the eight rectangles that start at the loaded elements, in 32-bit lanes that
+    // wrap as cornerSum does; the four windows' sums are then picked out of them, one pick per
+    // rectangle instead of one per corner.
     WIDE __m128i rectSums(const Corners& c) const
     {
-        return cornerSums(corner(c.p0), corner(c.p1), corner(c.p2), corner(c.p3));
+        const __m256i sums = _mm256_add_epi32(
+            _mm256_sub_epi32(_mm256_sub_epi32(corner(c.p3), corner(c.p1)), corner(c.p2)),
+            corner(c.p0));
+        return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(sums, shifts));
     }
 };
 
