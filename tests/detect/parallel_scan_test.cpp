@@ -1,6 +1,7 @@
 #include "detect/detect_faces.h"
 #include "detect/face_scan.h"
 #include "detect/parallel_scan.h"
+#include "detect/prepared_cascade.h"
 #include "detect/window_evaluation.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +25,22 @@ const int threadCounts[] = {1, 2, 3, 8};
 std::vector<FaceRect> oneThread(const ImageBuffer& grey, FaceDetector& detector)
 {
     return scanCandidates(grey, detector, runCascadeAtFast, runCascadesAtFast);
+}
+
+// The scan with every scale taken whole, without bands.
+std::vector<FaceRect> wholeScales(const ImageBuffer& grey, FaceDetector& detector)
+{
+    std::vector<FaceRect> candidates;
+    const std::optional<ScanPlan> plan = planScan(grey, detector);
+    if (!plan)
+        return candidates;
+    for (const ScaleLayout& s : plan->scales)
+        if (s.isScanned()) {
+            setImagesForScale(*detector.cascade, nullptr, nullptr, s.factor);
+            scanRows(*plan, *detector.cascade, s, 0, s.rows, runCascadeAtFast, runCascadesAtFast,
+                     candidates);
+        }
+    return candidates;
 }
 
 std::vector<FaceRect> inParallel(const ImageBuffer& grey, FaceDetector& detector, int threads)
@@ -60,6 +78,8 @@ TEST(ParallelScan, FindsTheOneThreadCandidatesInTheSameOrder)
             for (std::size_t d = 0; d < std::size(detectors); ++d) {
                 const std::vector<FaceRect> expected = oneThread(picture, detectors[d]);
                 found += expected.size();
+                ASSERT_EQ(wholeScales(picture, detectors[d]), expected)
+                    << w << "x" << h << " seed " << seed << " cascade " << d;
                 for (int threads : threadCounts)
                     ASSERT_EQ(inParallel(picture, detectors[d], threads), expected)
                         << w << "x" << h << " seed " << seed << " cascade " << d << " threads "
@@ -109,6 +129,7 @@ TEST(ParallelScan, FindsTheOneThreadCandidatesAndFacesOnThePhotos)
          {"astronaut.png", "grace_hopper.jpg", "two_people.jpg", "coffee.png", "camera.png"}) {
         const ImageBuffer grey = greyPhoto(name);
         const std::vector<FaceRect> expected = oneThread(grey, detector);
+        EXPECT_EQ(wholeScales(grey, detector), expected) << name;
         const std::vector<FaceRect> faces = detectFaces(grey, detector);
         const double scale = detector.cascade->scale;
         for (int threads : threadCounts) {
