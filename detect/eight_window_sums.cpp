@@ -153,7 +153,47 @@ WIDE8 void rowGroup(const PreparedCascade& p, int startStage, int endStage, std:
     }
 }
 
+WIDE8 inline __m512d squaresAt(const double* sqsum, const std::ptrdiff_t* offsets, int corner)
+{
+    return _mm512_setr_pd(sqsum[offsets[0] + corner], sqsum[offsets[1] + corner],
+                          sqsum[offsets[2] + corner], sqsum[offsets[3] + corner],
+                          sqsum[offsets[4] + corner], sqsum[offsets[5] + corner],
+                          sqsum[offsets[6] + corner], sqsum[offsets[7] + corner]);
+}
+
+WIDE8 void contrastNorms(const PreparedCascade& p, const std::ptrdiff_t* offsets, std::size_t count,
+                         double* norms)
+{
+    const int* integral = p.sum.samples<int>();
+    const double* q = p.sqsum.samples<double>();
+    const __m512d invArea = _mm512_set1_pd(p.invWindowArea);
+    const Corners& v = p.varianceCorners;
+    for (std::size_t k = 0; k + 8 <= count; k += 8) {
+        ScatteredWindows windows;
+        for (int j = 0; j < 8; ++j)
+            windows.start[j] = integral + offsets[k + std::size_t(j)];
+        const __m512d mean =
+            _mm512_mul_pd(_mm512_cvtepi32_pd(windows.rectSums(p.sumCorners)), invArea);
+        const std::ptrdiff_t* at = offsets + k;
+        const __m512d squares = _mm512_add_pd(
+            _mm512_sub_pd(_mm512_sub_pd(squaresAt(q, at, v.p0), squaresAt(q, at, v.p1)),
+                          squaresAt(q, at, v.p2)),
+            squaresAt(q, at, v.p3));
+        const __m512d variance =
+            _mm512_sub_pd(_mm512_mul_pd(squares, invArea), _mm512_mul_pd(mean, mean));
+        const __mmask8 usable = _mm512_cmp_pd_mask(variance, _mm512_setzero_pd(), _CMP_GE_OQ);
+        _mm512_storeu_pd(
+            norms + k, _mm512_mask_blend_pd(usable, _mm512_set1_pd(1.0), _mm512_sqrt_pd(variance)));
+    }
+}
+
 }  // namespace
+
+void eightContrastNorms(const PreparedCascade& p, const std::ptrdiff_t* offsets, std::size_t count,
+                        double* norms)
+{
+    contrastNorms(p, offsets, count, norms);
+}
 
 void eightStageSums(const PreparedStage& stage, const FastStump* first, const int* integral,
                     const std::ptrdiff_t* offsets, const double* varianceNorms, double* sums)
@@ -168,6 +208,8 @@ void eightRowGroup(const PreparedCascade& p, int startStage, int endStage, std::
 }
 
 #else
+
+void eightContrastNorms(const PreparedCascade&, const std::ptrdiff_t*, std::size_t, double*) {}
 
 void eightStageSums(const PreparedStage&, const FastStump*, const int*, const std::ptrdiff_t*,
                     const double*, double*)

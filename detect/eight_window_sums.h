@@ -23,3 +23,9 @@ constexpr int eightRowReach = 15;
 // for the stages [startStage, endStage). Call only where canRunStageSumsForm(eight).
 void eightRowGroup(const PreparedCascade& p, int startStage, int endStage, std::ptrdiff_t offset0,
                    const int* shifts, int* results);
+
+// norms[k] = the contrast norm of the window whose top-left element is at offsets[k] of the kept
+// integral images, by the same operations as the one-window evaluation, for k < count, where count
+// is a multiple of eight. Call only where canRunStageSumsForm(eight).
+void eightContrastNorms(const PreparedCascade& p, const std::ptrdiff_t* offsets, std::size_t count,
+                        double* norms);

@@ -32,7 +32,9 @@ double featureValue(const PreparedNode& node, const int* window, bool twoRects)
     return value;
 }
 
-inline double varianceNormAt(const PreparedCascade& p, std::ptrdiff_t offset)
+}  // namespace
+
+double contrastNormAt(const PreparedCascade& p, std::ptrdiff_t offset)
 {
     const int* s = p.sum.samples<int>() + offset;
     const double* q = p.sqsum.samples<double>() + offset;
@@ -43,6 +45,8 @@ inline double varianceNormAt(const PreparedCascade& p, std::ptrdiff_t offset)
     // Rounding can push a near-uniform window's variance just below 0.
     return variance >= 0.0 ? std::sqrt(variance) : 1.0;
 }
+
+namespace {
 
 double stageSumOf(const PreparedCascade& p, const PreparedStage& stage, double varianceNorm,
                   std::ptrdiff_t offset)
@@ -270,11 +274,13 @@ void runStageOver(const PreparedCascade& p, int stageIndex, StageSumsForm form, 
 bool isRowGroup(const HaarCascade& cascade, const PreparedCascade& p, const WindowSpot* w, int n,
                 int reach)
 {
+    // The ends first: the later passes' windows seldom lie this close, and this test tells at once.
+    if (w[n - 1].y != w[0].y || w[n - 1].x - w[0].x > reach)
+        return false;
     for (int j = 1; j < n; ++j)
         if (w[j].y != w[0].y || w[j].x <= w[j - 1].x)
             return false;
-    return w[n - 1].x - w[0].x <= reach && windowFits(cascade, p, w[0].x, w[0].y) &&
-           windowFits(cascade, p, w[n - 1].x, w[n - 1].y);
+    return windowFits(cascade, p, w[0].x, w[0].y) && windowFits(cascade, p, w[n - 1].x, w[n - 1].y);
 }
 
 // Runs the row group of n windows at windows[0] through the stages by the form that takes n.
@@ -308,7 +314,7 @@ int runCascadeAtFast(int startStage, const HaarCascade& cascade, int x, int y)
     if (p->hasTilted || !windowFits(cascade, *p, x, y))
         return -1;
     const std::ptrdiff_t offset = std::ptrdiff_t(y) * p->sum.width + x;
-    return runFastStumps(*p, startStage < 0 ? 0 : startStage, varianceNormAt(*p, offset), offset);
+    return runFastStumps(*p, startStage < 0 ? 0 : startStage, contrastNormAt(*p, offset), offset);
 }
 
 void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
@@ -346,13 +352,20 @@ void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowS
         if (!windowFits(cascade, *p, w.x, w.y)) {
             results[k] = -1;
         } else {
-            const std::ptrdiff_t offset = std::ptrdiff_t(w.y) * p->sum.width + w.x;
-            live.offset.push_back(offset);
-            live.varianceNorm.push_back(varianceNormAt(*p, offset));
+            live.offset.push_back(std::ptrdiff_t(w.y) * p->sum.width + w.x);
             live.index.push_back(k);
         }
         ++k;
     }
+    // The contrast norms, eight at a time where the processor can.
+    live.varianceNorm.resize(live.size());
+    std::size_t normed = 0;
+    if (form == StageSumsForm::eight) {
+        normed = live.size() / 8 * 8;
+        eightContrastNorms(*p, live.offset.data(), normed, live.varianceNorm.data());
+    }
+    for (; normed < live.size(); ++normed)
+        live.varianceNorm[normed] = contrastNormAt(*p, live.offset[normed]);
     for (int i = firstStage; i < activeStages(*p) && live.size() > 0; ++i)
         runStageOver(*p, i, form, live, results);
     for (std::size_t k = 0; k < live.size(); ++k)
@@ -379,7 +392,7 @@ int runCascadeAt(int startStage, const HaarCascade& cascade, int x, int y)
     if (!p || p->hasTilted || !windowFits(cascade, *p, x, y))
         return -1;
     const std::ptrdiff_t offset = std::ptrdiff_t(y) * p->sum.width + x;
-    const double varianceNorm = varianceNormAt(*p, offset);
+    const double varianceNorm = contrastNormAt(*p, offset);
 
     if (p->isTree)
         return runTreeShaped(*p, varianceNorm, offset);

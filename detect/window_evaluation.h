@@ -36,6 +36,11 @@ struct WindowSpot {
 void runCascadesAtFast(int startStage, const HaarCascade& cascade, const WindowSpot* windows,
                        std::size_t count, int* results);
 
+// The contrast norm of the window whose top-left element is at offset in the kept integral
+// images: the standard deviation of the pixels of the variance window, or 1 where rounding left
+// the variance below 0. Feature thresholds are scaled by it.
+double contrastNormAt(const PreparedCascade& p, std::ptrdiff_t offset);
+
 // The leaf value that one tree outputs for the window at the given element offset. varianceNorm
 // scales the node thresholds (instead of dividing every feature value by it).
 float evalTree(const PreparedCascade& prepared, const PreparedTree& tree, double varianceNorm,

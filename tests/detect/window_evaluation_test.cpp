@@ -1,5 +1,6 @@
 #include "detect/window_evaluation.h"
 
+#include "detect/eight_window_sums.h"
 #include "detect/integral_image.h"
 #include "detect/wide_stump_sums.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <vector>
@@ -423,6 +425,46 @@ TEST(RunCascadeAtFast, StagesWhoseSumsRoundKeepTheTreeOrder)
         runCascadesAtFast(0, *c, windows.data(), windows.size(), batched.data());
         EXPECT_EQ(batched, std::vector<int>(windows.size(), 1)) << formName(form);
     }
+}
+
+// The contrast norms taken eight at a time are those of one window, to the bit: on noise, on a
+// black block (variance 0, norm 0) and on a white one, whose variance rounding takes below 0 in a
+// 5 x 15 variance window (norm 1), at several scales, with the windows in no order.
+TEST(EightContrastNorms, AreTheOneWindowNormsToTheBit)
+{
+    if (!canRunStageSumsForm(StageSumsForm::eight))
+        GTEST_SKIP() << "no AVX-512";
+    ImageBuffer picture = noisePicture(90, 70, 5);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) {
+            pixel(picture, x, y) = 0;
+            pixel(picture, x + 50, y + 35) = 255;
+        }
+    auto c = makeCascade(7, 17, {makeStage(0.0f, {makeStump(halvesFeature(), 0.0f, 1, 2)})});
+    std::size_t zeros = 0;
+    std::size_t ones = 0;
+    for (double scale : {1.0, 1.3, 2.5}) {
+        attach(*c, picture, scale);
+        const PreparedCascade& p = *c->prepared;
+        std::vector<std::ptrdiff_t> offsets;
+        for (int y = 0; y + c->realWindowSize.height < p.sum.height - 2; ++y)
+            for (int x = 0; x + c->realWindowSize.width < p.sum.width - 2; ++x)
+                offsets.push_back(std::ptrdiff_t(y) * p.sum.width + x);
+        std::reverse(offsets.begin() + std::ptrdiff_t(offsets.size() / 3), offsets.end());
+        offsets.resize(offsets.size() / 8 * 8);
+        std::vector<double> norms(offsets.size());
+        eightContrastNorms(p, offsets.data(), offsets.size(), norms.data());
+        for (std::size_t k = 0; k < offsets.size(); ++k) {
+            const double expected = contrastNormAt(p, offsets[k]);
+            ASSERT_EQ(std::memcmp(&norms[k], &expected, sizeof expected), 0)
+                << "scale " << scale << " offset " << offsets[k] << ": " << norms[k] << " against "
+                << expected;
+            zeros += expected == 0.0 ? 1 : 0;
+            ones += expected == 1.0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(zeros, 0u);
+    EXPECT_GT(ones, 0u);
 }
 
 }  // namespace
