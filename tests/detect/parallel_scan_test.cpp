@@ -8,6 +8,7 @@
 #include "vision/qimage_buffer.h"
 
 #include "cascade_builders.h"
+#include "grey_photo.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -109,13 +110,6 @@ TEST(ParallelScan, MoreThreadsThanRowsAndTheLinesOfAnUnusableCascade)
     EXPECT_TRUE(detectFacesParallel(picture, tilted, 3).empty());
     setDiagnosticsStream(&std::cout);
     EXPECT_EQ(out.str(), "We have tilted features\n");
-}
-
-ImageBuffer greyPhoto(const std::string& name)
-{
-    const QImage photo(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + name));
-    EXPECT_FALSE(photo.isNull()) << name;
-    return toGray(loadImageBuffer(reducePicture(photo)));
 }
 
 TEST(ParallelScan, FindsTheOneThreadCandidatesAndFacesOnThePhotos)

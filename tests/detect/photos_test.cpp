@@ -5,6 +5,7 @@
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
 
+#include "grey_photo.h"
 #include "stage_sums_forms.h"
 
 #include <QImage>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace {
-
-ImageBuffer greyPhoto(const std::string& name)
-{
-    const QImage photo(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + name));
-    EXPECT_FALSE(photo.isNull()) << name;
-    return toGray(loadImageBuffer(reducePicture(photo)));
-}
 
 class Photos : public ::testing::Test {
 protected:
