@@ -83,13 +83,14 @@ done
 echo
 echo "medians of $rounds interleaved rounds, ms [range]; 0 = ${labels[0]}, 1 = ${labels[1]}"
 sort -k2,2 -k1,1n -k3,3g "$work/times" | awk '
-  function report(   m0, m1) {
-    if (name == "") return
-    m0 = middle(0); m1 = middle(1)
-    printf "%-44s 0: %8.2f [%.2f-%.2f]   1: %8.2f [%.2f-%.2f]   1/0: %.2f\n", name,
-      m0, v[0, 1], v[0, n[0]], m1, v[1, 1], v[1, n[1]], (m0 > 0 ? m1 / m0 : 0)
-  }
   function middle(k) { return n[k] % 2 ? v[k, (n[k] + 1) / 2] : (v[k, n[k] / 2] + v[k, n[k] / 2 + 1]) / 2 }
-  $2 != name { report(); name = $2; n[0] = n[1] = 0 }
+  function figure(k) { return n[k] ? sprintf("%8.2f [%.2f-%.2f]", middle(k), v[k, 1], v[k, n[k]]) : sprintf("%8s", "absent") }
+  function report() {
+    if (name == "") return
+    printf "%-44s 0: %s   1: %s", name, figure(0), figure(1)
+    if (n[0] && n[1] && middle(0) > 0) printf "   1/0: %.2f", middle(1) / middle(0)
+    printf "\n"
+  }
+  $2 != name { report(); name = $2; n[0] = n[1] = 0; delete v }
   { v[$1, ++n[$1]] = $3 }
   END { report() }'
