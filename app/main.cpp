@@ -1,11 +1,10 @@
-#include "app/arthurstyle.h"
 #include "app/mainwindow.h"
+#include "app/program_style.h"
 #include "app/start_picture.h"
 
 #include "velmora_version.h"
 
 #include <QApplication>
-#include <QList>
 #include <QTimer>
 
 int main(int argc, char* argv[])
@@ -18,13 +17,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
 
     auto* window = new MainWindow;
-
-    // One style for the window and every widget that exists now; it lives as long as the process.
-    auto* style = new ArthurStyle;
-    window->setStyle(style);
-    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
-    for (QWidget* widget : widgets)
-        widget->setStyle(style);
+    applyProgramStyle(window);
 
     window->show();
     // A picture given on the command line opens once the window is up, as Open Picture would.

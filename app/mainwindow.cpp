@@ -12,6 +12,7 @@
 #include "vision/picture.h"
 #include "vision/png_output.h"
 #include "vision/qimage_buffer.h"
+#include "vision/regular_file.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsPixmapItem>
@@ -243,6 +245,13 @@ void MainWindow::on_pushButton_clicked()
 
 void MainWindow::openPicture(const QString& name)
 {
+    // A pipe or device would keep the reader (and the window) waiting for ever. A folder is no
+    // such danger; the reader refuses it as any file that is no picture.
+    if (existsButIsNotRegularFile(QFile::encodeName(name).toStdString()) &&
+        !QFileInfo(name).isDir()) {
+        status(tr("%1: not a regular file, not read").arg(QDir::toNativeSeparators(name)));
+        return;
+    }
     settings.setValue(currentFolderKey, QFileInfo(name).canonicalPath());
 
     ui->pushButton_3->setEnabled(false);

@@ -76,10 +76,13 @@ int main(int argc, char* argv[])
     setDiagnosticsStream(options.verbose ? &std::cerr : nullptr);
 
     const QString cascade = cascadePath(options);
-    FaceDetector detector(cascade.toStdWString());
+    FaceDetector detector;
+    std::string refusal;  // a folder, pipe, device or oversized file, named for the user
+    detector.cascade = loadHaarCascade(cascade.toStdWString(), &refusal);
     if (!detector.cascade) {
         std::cerr << "velmora-cli: cannot load the face cascade "
-                  << QFile::encodeName(cascade).data() << '\n';
+                  << QFile::encodeName(cascade).data() << (refusal.empty() ? "" : ": ") << refusal
+                  << '\n';
         return exitUsage;
     }
 

@@ -1,5 +1,7 @@
 #include "cli/picture_list.h"
 
+#include "vision/regular_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -9,6 +11,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const char notRegularFileProblem[] = "not a regular file, not read";
 
 struct Listing {
     bool recursive = false;
@@ -91,7 +95,7 @@ void listEntry(Listing& listing, const std::string& path, const std::string& nam
         return;
     // A pipe or a device named like a picture could keep a reader waiting for ever.
     if (!fs::is_regular_file(target)) {
-        report(listing, path, "not a regular file, not read");
+        report(listing, path, notRegularFileProblem);
         return;
     }
     listing.entries.push_back({path, {}});
@@ -132,10 +136,13 @@ std::vector<ListedEntry> listPictures(const std::vector<std::string>& arguments,
     listing.recursive = recursive;
     for (const std::string& argument : arguments) {
         // Anything but a folder is a picture as given, missing files included: the reader says
-        // what is wrong with it.
+        // what is wrong with it. A pipe or device is refused as it is in a folder.
         std::error_code error;
         if (!fs::is_directory(argument, error)) {
-            listing.entries.push_back({argument, {}});
+            if (existsButIsNotRegularFile(argument))
+                report(listing, argument, notRegularFileProblem);
+            else
+                listing.entries.push_back({argument, {}});
             continue;
         }
         listing.listed.clear();

@@ -6,6 +6,7 @@
 #include "vision/xml_nesting.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -248,17 +249,20 @@ Failure readCascade(const TiXmlElement& element, const TiXmlElement& stages, Haa
     return {};
 }
 
-// The file from its first byte to its end.
+// The file from its first byte to its end, or to one byte past maxCascadeFileBytes: the loader
+// measured the file before, but a file that grows while it is read must not be read for ever.
 std::string readWhole(std::FILE* file)
 {
     std::string bytes;
     // Room for the whole file at once: growing by steps copies and touches twice the memory.
     struct stat status;
-    if (fstat(fileno(file), &status) == 0 && status.st_size > 0)
+    if (fstat(fileno(file), &status) == 0 && status.st_size > 0 &&
+        std::uint64_t(status.st_size) <= maxCascadeFileBytes)
         bytes.reserve(std::size_t(status.st_size));
     std::rewind(file);
     char chunk[1 << 16];
-    for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    for (std::size_t read; bytes.size() <= maxCascadeFileBytes &&
+                           (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
         bytes.append(chunk, read);
     return bytes;
 }
@@ -321,6 +325,9 @@ std::unique_ptr<HaarCascade> cascadeFromFile(std::FILE* file)
     constexpr int maxNesting = 256;
 
     std::string bytes = readWhole(file);
+    if (bytes.size() > maxCascadeFileBytes)
+        return refuse("the file grew past " + std::to_string(maxCascadeFileBytes >> 20) +
+                      " MiB while it was read");
     if (!isUtf8Text(bytes))
         return refuse("the file is not UTF-8 text");
     if (xmlNestingBound(bytes, maxNesting) > maxNesting)

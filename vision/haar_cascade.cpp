@@ -2,6 +2,7 @@
 
 #include "vision/cascade_document.h"
 #include "vision/diagnostics.h"
+#include "vision/regular_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -84,10 +85,23 @@ std::unique_ptr<HaarCascade> createHaarCascade(int stageCount)
     return cascade;
 }
 
-std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path)
+std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path, std::string* fileRefusal)
 {
-    errno = 0;
-    File file(std::fopen(toUtf8(path).c_str(), "r"));
+    RegularFile opened = openRegularFile(toUtf8(path), maxCascadeFileBytes);
+    if (!opened.refusal.empty()) {
+        diagnostics() << "cascade refused: " << toUtf8(path) << ": " << opened.refusal << std::endl;
+        if (fileRefusal)
+            *fileRefusal = opened.refusal;
+        return nullptr;
+    }
+    errno = opened.openError;
+    File file;
+    if (opened.accepted()) {
+        errno = 0;
+        file.reset(::fdopen(opened.descriptor, "r"));
+        if (file)
+            opened.release();
+    }
     if (!file) {
         const char* error = std::strerror(errno);
         diagnostics() << "failed to open file " << toUtf8(path) << " errno is " << error

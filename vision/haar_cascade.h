@@ -3,6 +3,7 @@
 // trees over weighted rectangles of a fixed trained window. The detector later attaches an
 // evaluation-ready form (PreparedCascade) for one picture and scale.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,12 +70,20 @@ struct HaarCascade {
 // A cascade of stageCount zeroed stages, or null (with a diagnostic line) for a count below 1.
 std::unique_ptr<HaarCascade> createHaarCascade(int stageCount);
 
+// The largest cascade file the loader reads. The frontal-face cascade is under 1 MiB; the limit
+// only keeps a wrong path (a disk image, say) from being read into memory whole.
+constexpr std::uint64_t maxCascadeFileBytes = std::uint64_t(64) << 20;
+
 // Reads a cascade file: the loader behind FaceDetector, with its trail of diagnostic lines. Null
 // when the file cannot be opened or read or does not describe a cascade; then one line says why.
 // A cascade that comes back is complete: every stage has trees, every tree one or two nodes whose
 // links lead to later nodes or to leaves it has, every stage link is -1 or a stage index, and
 // the links of a tree-shaped cascade never lead a window's evaluation round in a circle.
-std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path);
+// Only a regular file of at most maxCascadeFileBytes is read; anything else (a folder, a pipe, a
+// device, a larger file) is refused at once, and fileRefusal, when given, says why ("not a
+// regular file (a pipe)"); it is left as it was for every other outcome.
+std::unique_ptr<HaarCascade> loadHaarCascade(const std::wstring& path,
+                                             std::string* fileRefusal = nullptr);
 
 // Owns the loaded cascade; the constructor is the loader. cascade is null when the file could not
 // be opened or read, or did not describe a cascade.

@@ -6,6 +6,8 @@
 
 #include "app/start_picture.h"
 #include "reading/reading_failure.h"
+#include "tests/bad_paths.h"
+#include "tests/watchdog.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -277,6 +279,39 @@ private slots:
         // A refused drop leaves the open picture as it was; an opened one replaces it.
         QCOMPARE(w.read->isEnabled(), !opened);
         QCOMPARE(w.selector->isEnabled(), !opened);
+    }
+
+    // A pipe or a device, dropped, named at start or chosen, would keep the picture reader and
+    // the whole window waiting; it is refused at once and the open picture stays.
+    void picturesThatAreNoRegularFilesAreRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("path");
+        const std::vector<BadPath> kinds =
+            badPaths(QFile::encodeName(folder.path()).toStdString(), 1);
+        for (const QString how : {"dropped", "started with", "chosen"})
+            for (const BadPath& kind : {kinds[0], kinds[1], kinds[2]})
+                QTest::addRow("%s %s", qPrintable(how), kind.name)
+                    << how << QFile::decodeName(kind.path.c_str());
+    }
+    void picturesThatAreNoRegularFilesAreRefusedAtOnce()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, path);
+        const Watchdog watchdog(QString("opening %1 %2").arg(how, path).toStdString());
+        WindowUnderTest w;
+        w.openPicture(testPhoto("two_people.jpg"));
+        const QString folderBefore = QSettings().value("CurrDir").toString();
+        if (how == "dropped")
+            QVERIFY(dropOn(w.window.get(), files({path})));
+        else if (how == "started with")
+            w.window->openPicture(path);
+        else
+            w.openPicture(path);
+        QCOMPARE(w.status(), path + ": not a regular file, not read");
+        QVERIFY(w.read->isEnabled());
+        QVERIFY(w.selector->isEnabled());
+        QCOMPARE(QSettings().value("CurrDir").toString(), folderBefore);
     }
 
     void aDragWithoutLocalFilesIsNotAccepted()

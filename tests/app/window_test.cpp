@@ -4,6 +4,7 @@
 #include "app_test_support.h"
 
 #include "app/arthurstyle.h"
+#include "app/program_style.h"
 #include "app/qgraphicsviewfr.h"
 
 #include <QAction>
@@ -336,14 +337,19 @@ private slots:
 
     void theProgramsStyleDressesTheWindow()
     {
-        ArthurStyle style;
         WindowUnderTest w;
-        w.window->setStyle(&style);
+        applyProgramStyle(w.window.get());
+        auto* style = dynamic_cast<ArthurStyle*>(w.window->style());
+        QVERIFY(style != nullptr);
         for (QWidget* widget : w.window->findChildren<QWidget*>())
-            widget->setStyle(&style);
+            QVERIFY2(widget->style() == style, qPrintable(widget->objectName()));
+        // One style for the whole process: a second window gets the same object.
+        WindowUnderTest second;
+        applyProgramStyle(second.window.get());
+        QCOMPARE(second.window->style(), static_cast<QStyle*>(style));
+
         w.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
-        QCOMPARE(w.open->style(), static_cast<QStyle*>(&style));
         // The buttons are drawn by the style's own panel: a vertical gradient, lighter on top.
         const QImage button = w.open->grab().toImage();
         const QRgb top = button.pixel(6, 3);

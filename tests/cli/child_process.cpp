@@ -1,6 +1,8 @@
 #include "child_process.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <poll.h>
 #include <pty.h>
@@ -39,8 +41,10 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 }  // namespace
 
 ChildResult runCli(const std::vector<std::string>& args, const std::string& workingDirectory,
-                   ChildStderr stderrTo)
+                   ChildStderr stderrTo, int timeLimitSeconds)
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeLimitSeconds);
     std::vector<std::string> argv{VELMORA_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> env = headlessEnvironment();
@@ -78,11 +82,25 @@ ChildResult runCli(const std::vector<std::string>& args, const std::string& work
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
     while (open > 0) {
-        if (poll(fds, 2, -1) < 0) {
+        int wait = -1;
+        if (timeLimitSeconds > 0) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                kill(pid, SIGKILL);
+                result.timedOut = true;
+                break;
+            }
+            wait = int(left.count());
+        }
+        const int ready = poll(fds, 2, wait);
+        if (ready < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
+        if (ready == 0)
+            continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
@@ -101,6 +119,9 @@ ChildResult runCli(const std::vector<std::string>& args, const std::string& work
         }
     }
 
+    for (const pollfd& fd : fds)
+        if (fd.fd >= 0)
+            close(fd.fd);
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {

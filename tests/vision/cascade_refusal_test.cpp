@@ -1,4 +1,6 @@
 #include "cascade_files.h"
+#include "tests/bad_paths.h"
+#include "tests/watchdog.h"
 #include "vision/cascade_numbers.h"
 
 #include <chrono>
@@ -264,6 +266,62 @@ TEST(CascadeNumbers, ReadLikeScanfWithAFixedDecimalPoint)
     EXPECT_EQ(x + y + w + h, 28);
     EXPECT_EQ(weight, -1.0f);
     EXPECT_FALSE(readInt(rect, x));
+}
+
+// The file's own kind and size come first: a device, pipe, socket or folder, or a file past the
+// size limit, is refused before a byte of it is read, with one line that names the path and the
+// reason, and the reason handed to the caller. Each load runs under a time limit: the devices
+// and the pipe would otherwise keep it reading or waiting for ever.
+TEST(CascadeRefusal, PathsThatNameNoCascadeFileAreRefusedAtOnce)
+{
+    const std::string folder = toUtf8(scratchPath(L"kinds"));
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    std::vector<BadPath> paths = badPaths(folder, maxCascadeFileBytes + 1);
+    const std::string linkToDevice = folder + "/link-to-zero.xml";
+    ASSERT_EQ(::symlink("/dev/zero", linkToDevice.c_str()), 0);
+    paths.push_back({"a link to /dev/zero", linkToDevice, paths[0].refusal});
+    for (const BadPath& bad : paths) {
+        SCOPED_TRACE(bad.name);
+        ASSERT_FALSE(bad.path.empty());
+        const Watchdog watchdog(std::string("loading a cascade from ") + bad.name);
+        std::ostringstream trail;
+        setDiagnosticsStream(&trail);
+        std::string refusal;
+        const auto cascade = loadHaarCascade(widen(bad.path), &refusal);
+        setDiagnosticsStream(&std::cout);
+        EXPECT_EQ(cascade, nullptr);
+        EXPECT_EQ(refusal, bad.refusal);
+        EXPECT_EQ(trail.str(), "cascade refused: " + bad.path + ": " + bad.refusal + "\n");
+    }
+}
+
+// Links are followed: a link to the real cascade loads it as the file itself would. Failures
+// that are about the content, or a missing file, leave the file refusal empty.
+TEST(CascadeRefusal, ALinkToACascadeLoadsAndContentFailuresAreNoFileRefusal)
+{
+    const std::string link = toUtf8(scratchPath(L"link-to-cascade.xml"));
+    ASSERT_EQ(::symlink(VELMORA_CASCADE, link.c_str()), 0);
+    const struct {
+        std::string path;
+        bool loads;
+    } cases[] = {{link, true},
+                 {toUtf8(scratchPath(L"missing.xml")), false},
+                 {toUtf8(writeScratchFile(L"words.xml", "no cascade here\n")), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const Watchdog watchdog("loading " + c.path);
+        std::ostringstream trail;
+        setDiagnosticsStream(&trail);
+        std::string refusal = "untouched";
+        const auto cascade = loadHaarCascade(widen(c.path), &refusal);
+        setDiagnosticsStream(&std::cout);
+        EXPECT_EQ(cascade != nullptr, c.loads) << trail.str();
+        EXPECT_EQ(refusal, "untouched");
+        if (c.loads) {
+            EXPECT_EQ(cascade->count, 22);
+            EXPECT_EQ(trail.str().rfind(" error after fopen is Success\n", 0), 0u) << trail.str();
+        }
+    }
 }
 
 }  // namespace
