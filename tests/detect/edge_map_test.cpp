@@ -1,10 +1,12 @@
 #include "detect/edge_map.h"
 
 #include "cascade_builders.h"
+#include "plain_edge_map.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <utility>
 
 namespace {
@@ -180,6 +182,48 @@ TEST(CannyEdges, EveryEdgeChainHoldsAStrongPixel)
         }
         EXPECT_GT(groups, 0) << seed;
     }
+}
+
+// The row-at-a-time, branch-free local-maximum test against the plain form, on random pictures:
+// raw noise (every direction, many ties), noise smoothed into ramps and blobs (long edges, the
+// hysteresis), flat patches (equal neighbours), every size from a sliver up, and thresholds
+// around the magnitudes those pictures have, the scan's own (0, 50) among them.
+TEST(CannyEdges, SameAsThePlainFormOnRandomPictures)
+{
+    std::mt19937 rng(2024);
+    int edgePixelsSeen = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::uniform_int_distribution<int> side(1, 48);
+        const int w = side(rng), h = side(rng);
+        ImageBuffer picture = noisePicture(w, h, rng());
+        const int kind = round % 3;
+        if (kind == 1) {  // smoothed: each pixel the mean of a 5 x 5 box of the noise
+            const ImageBuffer noise = picture;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    int sum = 0, count = 0;
+                    for (int dy = -2; dy <= 2; ++dy)
+                        for (int dx = -2; dx <= 2; ++dx)
+                            if (x + dx >= 0 && x + dx < w && y + dy >= 0 && y + dy < h) {
+                                sum += noise.data[std::size_t((y + dy) * w + x + dx)];
+                                ++count;
+                            }
+                    pixel(picture, x, y) = static_cast<unsigned char>(sum / count);
+                }
+        } else if (kind == 2) {  // a few values only: flat patches and equal magnitudes
+            for (std::size_t i = 0; i < picture.sizeInBytes(); ++i)
+                picture.data[i] = static_cast<unsigned char>(picture.data[i] / 64 * 60);
+        }
+        const double low = round % 4 == 0 ? 0.0 : std::uniform_real_distribution<>(0, 200)(rng);
+        const double high = round % 4 == 0 ? 50.0 : std::uniform_real_distribution<>(0, 600)(rng);
+        SCOPED_TRACE(testing::Message() << "round " << round << ", " << w << " x " << h
+                                        << ", thresholds " << low << " and " << high);
+        ImageBuffer fast = edgesOf(picture, low, high);
+        const ImageBuffer plain = plainCannyEdges(picture, low, high);
+        ASSERT_TRUE(std::equal(fast.data, fast.data + fast.sizeInBytes(), plain.data));
+        edgePixelsSeen += int(edgePixels(fast).size());
+    }
+    EXPECT_GT(edgePixelsSeen, 1000);  // the pictures did have edges to agree on
 }
 
 }  // namespace

@@ -61,9 +61,18 @@ TEST_F(Photos, FindsBothFacesOfTwoPeople)
     EXPECT_EQ(detector->cascade->prepared->activeCount, detector->cascade->count);
 }
 
+// A true negative: a cup of coffee, no face anywhere.
 TEST_F(Photos, FindsNoFaceWhereThereIsNone)
 {
     EXPECT_TRUE(detectFaces(greyPhoto("coffee.png"), *detector).empty());
+}
+
+// A known miss, not a negative: camera.png has a face, the photographer's, seen from the side as
+// he looks through his camera, which a frontal-face cascade does not find. Pinned so that a change
+// that starts finding it (or something else there) is seen and judged, not taken for a false
+// alarm on a faceless picture.
+TEST_F(Photos, KnownMissThePhotographersSideFaceInCamera)
+{
     EXPECT_TRUE(detectFaces(greyPhoto("camera.png"), *detector).empty());
 }
 
