@@ -12,10 +12,14 @@
 
 #include <tinyxml.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -30,15 +34,44 @@ void check(bool condition, const char* what)
     }
 }
 
-// One file per process, in memory, so that parallel fuzzing jobs do not share it.
+[[noreturn]] void setUpFailed(const char* what)
+{
+    std::fprintf(stderr, "cascade_fuzz: set-up failed: %s: %s\n", what, std::strerror(errno));
+    std::abort();
+}
+
+// The loader reads a file by its path, so each input becomes a file: a memory file, reached
+// through /proc/self/fd, one per process. It needs no writable folder, and parallel jobs do not
+// share it. When it cannot be made or written the run stops: returning early would let every
+// input pass without reaching the loader.
+int scratchDescriptor()
+{
+    static const int descriptor = [] {
+        const int fd = ::memfd_create("velmora-cascade-fuzz", MFD_CLOEXEC);
+        if (fd < 0)
+            setUpFailed("cannot create the memory file");
+        return fd;
+    }();
+    return descriptor;
+}
+
 const std::string& scratchFile()
 {
-    static const std::string path =
-        "/dev/shm/velmora-cascade-fuzz-" + std::to_string(::getpid()) + ".xml";
-    // Registered after the path exists, so it runs before the path is destroyed.
-    static const bool removedAtExit = std::atexit([] { ::unlink(scratchFile().c_str()); }) == 0;
-    (void)removedAtExit;
+    static const std::string path = "/proc/self/fd/" + std::to_string(scratchDescriptor());
     return path;
+}
+
+void writeScratchFile(const std::uint8_t* data, std::size_t size)
+{
+    if (::ftruncate(scratchDescriptor(), 0) != 0)
+        setUpFailed("cannot empty the memory file");
+    for (std::size_t written = 0; written < size;) {
+        const ssize_t n =
+            ::pwrite(scratchDescriptor(), data + written, size - written, off_t(written));
+        if (n <= 0)
+            setUpFailed("cannot write the memory file");
+        written += std::size_t(n);
+    }
 }
 
 // A grey ramp with a dark square: enough structure for the edge map to let windows through.
@@ -108,14 +141,24 @@ void checkComplete(const HaarCascade& cascade)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setDiagnosticsStream(nullptr);
-    std::FILE* file = std::fopen(scratchFile().c_str(), "wb");
-    if (!file)
-        return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    // The file must read back through its path, or the loader would only ever see a missing file.
+    const std::uint8_t probe[] = {'<', 'a', '/', '>'};
+    writeScratchFile(probe, sizeof probe);
+    char back[sizeof probe] = {};
+    const int fd = ::open(scratchFile().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::read(fd, back, sizeof back) != ssize_t(sizeof back) ||
+        std::memcmp(back, probe, sizeof back) != 0)
+        setUpFailed(("cannot read the memory file back through " + scratchFile()).c_str());
+    ::close(fd);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    writeScratchFile(data, size);
 
     checkNestingBound(data, size);
     FaceDetector detector(std::wstring(scratchFile().begin(), scratchFile().end()));
