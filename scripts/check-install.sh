@@ -38,7 +38,8 @@ layout=(
   "share/metainfo/$id.metainfo.xml"
   "share/icons/hicolor/scalable/apps/$id.svg"
   share/man/man1/velmora.1 share/man/man1/velmora-cli.1
-  share/doc/velmora/README.md share/doc/velmora/LICENSE share/doc/velmora/copyright
+  share/doc/velmora/README.md share/doc/velmora/robustness.md share/doc/velmora/copyright
+  share/lintian/overrides/velmora
 )
 for size in 16 22 32 48 64 128 256; do
   layout+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
@@ -106,7 +107,7 @@ package_lists_the_layout() {
   local listing file
   listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
   for file in "${layout[@]}"; do
-    case $file in share/man/*) file=$file.gz ;; esac
+    case $file in share/man/* | share/doc/velmora/*.md) file=$file.gz ;; esac
     grep -qx "./usr/$file" <<<"$listing" || { echo "not in the package: /usr/$file"; return 1; }
   done
 }
@@ -117,9 +118,18 @@ package_fields() {
     [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] &&
     [[ $(dpkg-deb -f "$deb" Section) == graphics ]] &&
     [[ $(dpkg-deb -f "$deb" Recommends) == *qt6-wayland* ]] &&
+    [[ $(dpkg-deb -f "$deb" Recommends) == *qt6-image-formats-plugins* ]] &&
     dpkg-deb -f "$deb" Depends | grep -q 'libc6 (>= ' &&
     dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>= ' &&
     dpkg-deb -f "$deb" Depends | grep -q 'libtinyxml2.6.2v5'
+}
+
+# Hardening tags are informational, so lintian's exit status does not show them.
+no_hardening_tags() {
+  local tags
+  tags=$(lintian --pedantic -I "$deb" 2>&1)
+  echo "$tags"
+  ! grep -q hardening- <<<"$tags"
 }
 
 echo "== Install into a temporary prefix"
@@ -140,6 +150,7 @@ if [[ -f "$deb" ]]; then
   check "the package holds the installed layout" package_lists_the_layout
   check "control fields and computed dependencies" package_fields
   check "lintian: no errors or warnings" lintian --fail-on error,warning "$deb"
+  check "lintian --pedantic -I: no hardening tag" no_hardening_tags
 fi
 
 echo "install checks: $passed passed, $failed failed (${SECONDS}s)"
