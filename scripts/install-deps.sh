@@ -1,21 +1,38 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and packaging Velmora need, if any are
-# missing. apt's own output goes to a log file; the terminal gets one line per step, and the
-# log's path if a step fails.
+# Installs the Debian 12 packages Velmora needs, if any are missing. Without an argument: what
+# building and running the window needs (./run.sh). With --test: also the tests, the sanitizer
+# and fuzzing builds, the benchmarks, and building and checking the packages (./test.sh). apt's
+# own output goes to a log file; the terminal gets one line per step, and the log's path if a
+# step fails.
+# Usage: scripts/install-deps.sh [--test]
 set -euo pipefail
 
+# Building the window: the compiler, CMake with Ninja, Qt and TinyXML; and Qt's readers of the
+# picture formats beyond PNG, JPEG and BMP.
 packages=(
-  build-essential cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config
   qt6-base-dev libtinyxml-dev
-  libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
-  # installing and packaging: icons, manual pages, the package and its validators
-  librsvg2-bin help2man man-db dpkg-dev desktop-file-utils appstream lintian
-  # the window on Wayland-only sessions
-  qt6-wayland
-  # the batch measure (scripts/batch-measure.sh)
-  hyperfine time
+  qt6-image-formats-plugins
 )
+# In a Wayland session without an X server beside it the window cannot open without Qt's Wayland
+# plugin; elsewhere it is not needed (the packages recommend it for such sessions).
+if [[ -n "${WAYLAND_DISPLAY:-}" && -z "${DISPLAY:-}" ]]; then
+  packages+=(qt6-wayland)
+fi
+if [[ "${1:-}" == "--test" ]]; then
+  packages+=(
+    build-essential
+    libgtest-dev libbenchmark-dev
+    clang libclang-rt-14-dev clang-format
+    # installing and packaging: icons, manual pages, both packages and their validators
+    librsvg2-bin help2man man-db dpkg-dev debhelper desktop-file-utils appstream lintian
+    # the batch measure (scripts/batch-measure.sh)
+    hyperfine time
+  )
+elif [[ $# -gt 0 ]]; then
+  echo "usage: scripts/install-deps.sh [--test]" >&2
+  exit 2
+fi
 
 missing=()
 for p in "${packages[@]}"; do
