@@ -17,7 +17,6 @@
 #include "vision/qimage_buffer.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 
 #include <cmath>
@@ -145,7 +144,7 @@ struct Tally {
     }
 };
 
-// A decoder's remarks about a colour profile, and the offscreen platform's, are no concern here.
+// A decoder's remarks about a colour profile are no concern here.
 void keepOnlyErrors(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
@@ -167,10 +166,7 @@ void printTally(const char* name, const Tally& t)
 
 int main(int argc, char* argv[])
 {
-    // Smooth scaling is all this needs of Qt's GUI module; no window is opened.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(keepOnlyErrors);
-    QGuiApplication app(argc, argv);
     setDiagnosticsStream(nullptr);
     const QString folder =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELMORA_TEST_DATA "/photos");
