@@ -1,14 +1,8 @@
-#include "detect/detect_faces.h"
-#include "detect/find_faces.h"
 #include "detect/nested_faces.h"
-#include "vision/diagnostics.h"
-
-#include "grey_photo.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -33,42 +27,48 @@ TEST_P(DropNestedFaces, KeepsTheInnermostBoxOfEachFace)
 INSTANTIATE_TEST_SUITE_P(
     HandMadeLists, DropNestedFaces,
     ::testing::Values(
-        NestedCase{"empty", {}, {}},
-        NestedCase{"one face", {outer}, {outer}},
+        NestedCase{"empty", {}, {}}, NestedCase{"one face", {outer}, {outer}},
         NestedCase{"inner after outer", {outer, inner}, {inner}},
         NestedCase{"inner before outer", {inner, outer}, {inner}},
         // The rule looks at the boxes only: the outer one goes whatever its neighbours.
         NestedCase{"outer better supported", {{100, 100, 60, 60, 9}, inner}, {inner}},
         NestedCase{"equal boxes stay", {outer, outer}, {outer, outer}},
-        NestedCase{"equal boxes, other neighbours", {outer, {100, 100, 60, 60, 7}},
+        NestedCase{"equal boxes, other neighbours",
+                   {outer, {100, 100, 60, 60, 7}},
                    {outer, {100, 100, 60, 60, 7}}},
         // Touching edges still count as inside.
-        NestedCase{"shares the top-left corner", {outer, {100, 100, 30, 30, 2}},
-                   {{100, 100, 30, 30, 2}}},
-        NestedCase{"shares the bottom-right corner", {outer, {130, 130, 30, 30, 2}},
+        NestedCase{
+            "shares the top-left corner", {outer, {100, 100, 30, 30, 2}}, {{100, 100, 30, 30, 2}}},
+        NestedCase{"shares the bottom-right corner",
+                   {outer, {130, 130, 30, 30, 2}},
                    {{130, 130, 30, 30, 2}}},
-        NestedCase{"one column outside on the left", {outer, {99, 110, 30, 30, 2}},
+        NestedCase{"one column outside on the left",
+                   {outer, {99, 110, 30, 30, 2}},
                    {outer, {99, 110, 30, 30, 2}}},
-        NestedCase{"one row outside at the top", {outer, {110, 99, 30, 30, 2}},
+        NestedCase{"one row outside at the top",
+                   {outer, {110, 99, 30, 30, 2}},
                    {outer, {110, 99, 30, 30, 2}}},
-        NestedCase{"one column outside on the right", {outer, {131, 110, 30, 30, 2}},
+        NestedCase{"one column outside on the right",
+                   {outer, {131, 110, 30, 30, 2}},
                    {outer, {131, 110, 30, 30, 2}}},
-        NestedCase{"one row outside at the bottom", {outer, {110, 131, 30, 30, 2}},
+        NestedCase{"one row outside at the bottom",
+                   {outer, {110, 131, 30, 30, 2}},
                    {outer, {110, 131, 30, 30, 2}}},
-        NestedCase{"partly overlapping", {outer, {140, 140, 60, 60, 4}},
-                   {outer, {140, 140, 60, 60, 4}}},
+        NestedCase{
+            "partly overlapping", {outer, {140, 140, 60, 60, 4}}, {outer, {140, 140, 60, 60, 4}}},
         NestedCase{"apart", {outer, {300, 40, 30, 30, 2}}, {outer, {300, 40, 30, 30, 2}}},
         // Equal width but taller: the width decides, so neither goes.
-        NestedCase{"same width, taller", {{100, 100, 40, 60, 2}, {100, 110, 40, 40, 2}},
+        NestedCase{"same width, taller",
+                   {{100, 100, 40, 60, 2}, {100, 110, 40, 40, 2}},
                    {{100, 100, 40, 60, 2}, {100, 110, 40, 40, 2}}},
         NestedCase{"chain of three", {{90, 90, 80, 80, 2}, outer, inner}, {inner}},
-        NestedCase{"chain of three, innermost first", {inner, {90, 90, 80, 80, 2}, outer},
-                   {inner}},
+        NestedCase{"chain of three, innermost first", {inner, {90, 90, 80, 80, 2}, outer}, {inner}},
         NestedCase{"order kept around a pair",
                    {{300, 40, 30, 30, 2}, outer, {10, 10, 20, 20, 2}, inner, {500, 5, 9, 9, 2}},
                    {{300, 40, 30, 30, 2}, {10, 10, 20, 20, 2}, inner, {500, 5, 9, 9, 2}}},
         // Two faces inside one big box: the box goes, both faces stay.
-        NestedCase{"two inside one", {{0, 0, 200, 200, 2}, {10, 10, 30, 30, 2}, {100, 100, 30, 30, 2}},
+        NestedCase{"two inside one",
+                   {{0, 0, 200, 200, 2}, {10, 10, 30, 30, 2}, {100, 100, 30, 30, 2}},
                    {{10, 10, 30, 30, 2}, {100, 100, 30, 30, 2}}}),
     [](const ::testing::TestParamInfo<NestedCase>& info) {
         std::string name = info.param.what;
@@ -83,59 +83,6 @@ TEST(HoldsNestedFace, FarEdgesDoNotOverflow)
     const FaceRect wide{2000000000, 0, 2000000000, 10, 2};
     EXPECT_TRUE(holdsNestedFace(wide, {2000000000, 0, 1999999999, 10, 2}));
     EXPECT_FALSE(holdsNestedFace({0, 0, 10, 10, 2}, wide));
-}
-
-class NestedPhotos : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        setDiagnosticsStream(nullptr);
-        const std::string path = VELMORA_CASCADE;
-        detector = new FaceDetector(std::wstring(path.begin(), path.end()));
-        setDiagnosticsStream(&std::cout);
-    }
-    static void TearDownTestSuite()
-    {
-        delete detector;
-        detector = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(detector && detector->cascade); }
-
-    static FaceDetector* detector;
-};
-FaceDetector* NestedPhotos::detector = nullptr;
-
-struct NestedPhoto {
-    const char* name;
-    std::vector<FaceRect> grouped;  // the grouping's list, both boxes of the one face
-    FaceRect face;                  // the one face listed
-};
-
-TEST_F(NestedPhotos, OneFaceOnEveryPathWhereTheGroupingGivesTwoBoxes)
-{
-    const NestedPhoto photos[] = {
-        {"astronaut_70.png", {{127, 50, 57, 57, 3}, {119, 44, 74, 74, 3}}, {127, 50, 57, 57, 3}},
-        {"grace_hopper_90.png",
-         {{157, 108, 163, 163, 4}, {138, 85, 212, 212, 4}},
-         {157, 108, 163, 163, 4}},
-    };
-    for (const NestedPhoto& photo : photos) {
-        SCOPED_TRACE(photo.name);
-        const ImageBuffer grey = greyPhoto(photo.name);
-        EXPECT_EQ(detectFaces(grey, *detector), photo.grouped);
-        EXPECT_EQ(findFaces(grey, *detector, {1, true}), photo.grouped);
-        for (int threads : {1, 2, 8})
-            EXPECT_EQ(findFaces(grey, *detector, {threads}), std::vector<FaceRect>{photo.face})
-                << threads << " threads";
-    }
-}
-
-TEST_F(NestedPhotos, PhotosWithoutNestedBoxesKeepTheGroupingsList)
-{
-    for (const char* name : {"astronaut.png", "grace_hopper.jpg", "two_people.jpg", "coffee.png"}) {
-        const ImageBuffer grey = greyPhoto(name);
-        EXPECT_EQ(findFaces(grey, *detector, {2}), detectFaces(grey, *detector)) << name;
-    }
 }
 
 }  // namespace
