@@ -1,14 +1,8 @@
-#include "detect/detect_faces.h"
-#include "detect/find_faces.h"
 #include "detect/nested_faces.h"
-#include "vision/diagnostics.h"
-
-#include "grey_photo.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -89,59 +83,6 @@ TEST(HoldsNestedFace, FarEdgesDoNotOverflow)
     const FaceRect wide{2000000000, 0, 2000000000, 10, 2};
     EXPECT_TRUE(holdsNestedFace(wide, {2000000000, 0, 1999999999, 10, 2}));
     EXPECT_FALSE(holdsNestedFace({0, 0, 10, 10, 2}, wide));
-}
-
-class NestedPhotos : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        setDiagnosticsStream(nullptr);
-        const std::string path = VELMORA_CASCADE;
-        detector = new FaceDetector(std::wstring(path.begin(), path.end()));
-        setDiagnosticsStream(&std::cout);
-    }
-    static void TearDownTestSuite()
-    {
-        delete detector;
-        detector = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(detector && detector->cascade); }
-
-    static FaceDetector* detector;
-};
-FaceDetector* NestedPhotos::detector = nullptr;
-
-struct NestedPhoto {
-    const char* name;
-    std::vector<FaceRect> grouped;  // the grouping's list, both boxes of the one face
-    FaceRect face;                  // the one face listed
-};
-
-TEST_F(NestedPhotos, OneFaceOnEveryPathWhereTheGroupingGivesTwoBoxes)
-{
-    const NestedPhoto photos[] = {
-        {"astronaut_70.png", {{127, 50, 57, 57, 3}, {119, 44, 74, 74, 3}}, {127, 50, 57, 57, 3}},
-        {"grace_hopper_90.png",
-         {{157, 108, 163, 163, 4}, {138, 85, 212, 212, 4}},
-         {157, 108, 163, 163, 4}},
-    };
-    for (const NestedPhoto& photo : photos) {
-        SCOPED_TRACE(photo.name);
-        const ImageBuffer grey = greyPhoto(photo.name);
-        EXPECT_EQ(detectFaces(grey, *detector), photo.grouped);
-        EXPECT_EQ(findFaces(grey, *detector, {1, true}), photo.grouped);
-        for (int threads : {1, 2, 8})
-            EXPECT_EQ(findFaces(grey, *detector, {threads}), std::vector<FaceRect>{photo.face})
-                << threads << " threads";
-    }
-}
-
-TEST_F(NestedPhotos, PhotosWithoutNestedBoxesKeepTheGroupingsList)
-{
-    for (const char* name : {"astronaut.png", "grace_hopper.jpg", "two_people.jpg", "coffee.png"}) {
-        const ImageBuffer grey = greyPhoto(name);
-        EXPECT_EQ(findFaces(grey, *detector, {2}), detectFaces(grey, *detector)) << name;
-    }
 }
 
 }  // namespace
