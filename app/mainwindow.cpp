@@ -4,7 +4,7 @@
 
 #include "app/about_box.h"
 #include "app/face_box_item.h"
-#include "detect/detect_faces.h"
+#include "detect/find_faces.h"
 #include "reading/annotation.h"
 #include "reading/prepare_face.h"
 #include "vision/cascade_location.h"
@@ -58,8 +58,7 @@ QString askForNewFile(QWidget* parent, const QString& caption, const QString& su
 std::vector<FaceRect> detectWithCascade(const ImageBuffer& grey, FaceDetector& detector)
 {
     // Every core on the one picture in view.
-    return detectFacesParallel(grey, detector,
-                               int(std::max(1u, std::thread::hardware_concurrency())));
+    return findFaces(grey, detector, {int(std::max(1u, std::thread::hardware_concurrency()))});
 }
 
 ReadOutcome readPreparedFace(const QImage& prepared, ReadingReport* report)

@@ -1,6 +1,6 @@
 #include "cli/examine_picture.h"
 
-#include "detect/detect_faces.h"
+#include "detect/find_faces.h"
 #include "reading/prepare_face.h"
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
@@ -22,6 +22,18 @@ FaceFinding readCut(const QImage& picture, int index, const FaceRect& rect)
     }
     face.report.emplace();
     face.reading = readFace(prepared, &*face.report);
+    return face;
+}
+
+FaceFinding readFinding(const QImage& picture, int index, const FaceRect& rect,
+                        const ExamineRequest& request)
+{
+    FaceFinding face = readCut(picture, index, rect);
+    if (request.steady) {
+        face.steady = readSteadily(picture, rect, request.steadyThreads);
+        // Only the vote is printed; the views' reports would wait for their turn in memory.
+        face.steady->viewResults = {};
+    }
     return face;
 }
 
@@ -50,8 +62,7 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
 
     const ImageBuffer grey = toGray(loadImageBuffer(picture));
     const std::vector<FaceRect> rects =
-        request.detectionThreads > 1 ? detectFacesParallel(grey, detector, request.detectionThreads)
-                                     : detectFaces(grey, detector);
+        findFaces(grey, detector, {request.detectionThreads, request.keepNested});
     findings.faceCount = static_cast<int>(rects.size());
     findings.detected = rects;
     if (request.keepPicture)
@@ -65,12 +76,12 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
                              (findings.faceCount == 1 ? " face found" : " faces found");
             return findings;
         }
-        findings.faces.push_back(readCut(picture, wanted, rects[wanted]));
+        findings.faces.push_back(readFinding(picture, wanted, rects[wanted], request));
         return findings;
     }
     for (int i = 0; i < findings.faceCount; ++i)
         findings.faces.push_back(request.read
-                                     ? readCut(picture, i, rects[i])
+                                     ? readFinding(picture, i, rects[i], request)
                                      : FaceFinding{i, rects[i], std::nullopt, std::nullopt});
     return findings;
 }

@@ -204,7 +204,9 @@ QImage annotatePicture(const QImage& picture, const std::vector<FaceAnnotation>&
     // Labels last, so that no stroke crosses them: above the box, or inside it at the top edge.
     for (const FaceAnnotation& face : faces) {
         QString text = QString::number(face.number);
-        if (face.outcome)
+        if (face.label)
+            text += QLatin1Char(' ') + *face.label;
+        else if (face.outcome)
             text += QLatin1Char(' ') +
                     readingLabel(*face.outcome, face.report ? &*face.report : nullptr);
         label(painter, QPointF(face.box.x, face.box.y - pens.text * 1.4 - pens.line), text,

@@ -42,10 +42,11 @@ FacePlacement placeFace(int pictureHeight, const FaceRect& face);
 
 // One face of a drawing.
 struct FaceAnnotation {
-    FaceRect box;                         // in pixels of the picture
-    int number = 0;                       // position in the face list, counted from 0
-    std::optional<ReadOutcome> outcome;   // for a face that was read
-    std::optional<ReadingReport> report;  // its report, when one was made
+    FaceRect box;                                 // in pixels of the picture
+    int number = 0;                               // position in the face list, counted from 0
+    std::optional<ReadOutcome> outcome;           // for a face that was read
+    std::optional<ReadingReport> report;          // its report, when one was made
+    std::optional<QString> label = std::nullopt;  // words shown instead of the reading's label
 };
 
 // The type ("WOOD" .. "WATER"), "not_colour", or the failure's code ("failed" without a report);
