@@ -53,7 +53,11 @@ versions_agree() {
 # A copy of the tracked and new files, as a packager's unpacked source; no build folders.
 build_binary_packages() {
   mkdir "$work/src"
-  git ls-files -co --exclude-standard -z | tar -c --null -T - | tar -x -C "$work/src"
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -co --exclude-standard -z | tar -c --null -T - | tar -x -C "$work/src"
+  else
+    tar -c --exclude='./build*' --exclude=./obj-\* . | tar -x -C "$work/src"
+  fi
   (cd "$work/src" && DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" \
     dpkg-buildpackage -us -uc -b)
   ls "$deb" "$dbgsym"
