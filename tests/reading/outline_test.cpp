@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -188,6 +189,35 @@ TEST(LowerSearch, MatchesThePlainLoopOnMaskedDrawnFaces)
         EXPECT_TRUE(plain.a1.has_value());
         expectSameLowerFit(searchLowerOutline(E, mouth), plain);
     }
+}
+
+// Maps with one or two edge pixels (ties everywhere) and crowded ones, mouths beside, above and
+// below the picture (vertex columns outside it, rows worked out one by one, no vertex rows at
+// all), and a map wider than 255 columns, whose half-curve counts no longer fit a byte.
+TEST(LowerSearch, MatchesThePlainLoopWithTiesMouthsOutsideAndWideMaps)
+{
+    struct Case {
+        int W, H, perMille;
+        MouthPoint mouth;
+    };
+    const Case cases[] = {
+        {24, 40, 1, {12, 20}},  {24, 40, 6, {12, 20}},  {20, 36, 400, {10, 18}},
+        {22, 40, 80, {-3, 12}}, {22, 40, 80, {27, 15}}, {22, 40, 80, {11, -6}},
+        {22, 40, 80, {0, 0}},   {22, 40, 80, {11, 38}}, {258, 57, 100, {256, 3}},
+    };
+    Lcg random{99};
+    CapturedDiagnostics captured;
+    for (const Case& c : cases) {
+        ImageBuffer E = greyFilled(c.W, c.H, 255);
+        for (std::size_t i = 0; i < E.sizeInBytes(); ++i)
+            if (random.below(1000) < c.perMille)
+                E.data[i] = 0;
+        E.data[random.below(int(E.sizeInBytes()))] = 0;
+        SCOPED_TRACE(testing::Message()
+                     << c.W << "x" << c.H << " mouth " << c.mouth.x << "," << c.mouth.y);
+        expectSameLowerFit(searchLowerOutline(E, c.mouth), plainLowerSearch(E, c.mouth));
+    }
+    EXPECT_EQ(captured.lines().size(), 40u * std::size(cases));
 }
 
 TEST(LowerSearch, TiesGoToTheFirstCandidateInLoopOrder)
