@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -62,6 +65,38 @@ TEST(RgbToHsv, KeepsShapeInDoublesPerPixel)
     EXPECT_EQ(hsv.depth, 8);
     EXPECT_DOUBLE_EQ(hsv.samples<double>()[5 * 3 + 1], 1);  // last pixel's saturation
     EXPECT_EQ(rgbToHsv(ImageBuffer(0, 0, 3, 1)).sizeInBytes(), 0u);
+}
+
+// The values as formulas, every quotient divided out, and the per-pixel functions the reader's
+// steps call one by one, on a lattice of colours and every grey: the same doubles, NaN included.
+TEST(RgbToHsv, SameDoublesAsTheFormulasAndThePixelFunctions)
+{
+    auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    std::vector<std::array<int, 3>> colours;
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 5)
+                colours.push_back({r, g, b});
+    for (int v = 0; v < 256; ++v)
+        colours.push_back({v, v, v});
+    ImageBuffer rgb(int(colours.size()), 1, 3, 1);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        setRgb(rgb, int(i), 0, colours[i][0], colours[i][1], colours[i][2]);
+    const ImageBuffer hsv = rgbToHsv(rgb);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const int R = colours[i][0], G = colours[i][1], B = colours[i][2];
+        const double r = R / 255.0, g = G / 255.0, b = B / 255.0;
+        const double num = 0.5 * ((r - g) + (r - b));
+        const double den = std::sqrt((r - g) * (r - g) + (r - b) * (g - b));
+        const double theta = std::acos(num / den) * 180 / 3.14;
+        const double hue = G >= B ? theta : 360 - theta;
+        const int max = std::max({R, G, B}), min = std::min({R, G, B});
+        const double saturation = double(max - min) / double(max), value = max / 255.0;
+        const double* v = hsv.samples<double>() + 3 * i;
+        ASSERT_TRUE(same(v[0], hue) && same(pixelHue(R, G, B), hue)) << R << "," << G << "," << B;
+        ASSERT_TRUE(same(v[1], saturation) && same(pixelSaturation(R, G, B), saturation));
+        ASSERT_TRUE(same(v[2], value) && same(pixelValue(R, G, B), value));
+    }
 }
 
 ImageBuffer numberedPicture(int width, int height)
