@@ -1,6 +1,5 @@
 #include "reading/outline.h"
 
-#include "reading/masks.h"
 #include "vision/diagnostics.h"
 
 #include <algorithm>
@@ -39,11 +38,11 @@ bool inRange(const std::optional<double>& a, double low, double high)
 int edgesOnCurve(const ImageBuffer& edges, int vertexColumn, int vertexRow, double a, int from,
                  int to, int above)
 {
+    const int W = edges.width, H = edges.height;
     int n = 0;
-    for (int c = std::max(from, 0); c < std::min(to, edges.width); ++c) {
+    for (int c = std::max(from, 0); c < std::min(to, W); ++c) {
         const int r = curveRow(vertexColumn, vertexRow, a, c);
-        if (above < r && r < edges.height && isEdge(edges, c, r))
-            ++n;
+        n += above < r && r < H && r >= 0 && edges.data[std::size_t(r) * W + c] == 0;
     }
     return n;
 }
@@ -117,33 +116,70 @@ const std::vector<double>& sideCoefficients()
     return grid;
 }
 
-ImageBuffer contrastEdges(const ImageBuffer& buffer)
+namespace {
+
+// Calls respond(i, s) for every pixel i at least two pixels inside the grey picture, with its
+// response s = 24 x its value minus the other 24 pixels of its 5 x 5 window. The window sums are
+// kept as running sums of five-row column sums; integer sums do not depend on their order.
+template <typename Respond> void forEachWindowResponse(const ImageBuffer& g, Respond respond)
 {
-    const ImageBuffer converted = buffer.channels == 1 ? ImageBuffer() : toGray(buffer);
-    const ImageBuffer& g = buffer.channels == 1 ? buffer : converted;
     const int W = g.width, H = g.height;
-    ImageBuffer out(W, H, 1, 1);
-    for (int y = 0; y < H; ++y) {
-        for (int x = 0; x < W; ++x) {
-            int d = 0;
-            if (x >= 2 && x <= W - 3 && y >= 2 && y <= H - 3) {
-                int windowSum = 0;
-                for (int v = y - 2; v <= y + 2; ++v)
-                    for (int u = x - 2; u <= x + 2; ++u)
-                        windowSum += g.data[v * W + u];
-                const int s = 25 * g.data[y * W + x] - windowSum;
-                d = std::clamp(s, 0, 255);
-            }
-            out.data[y * W + x] = static_cast<unsigned char>(255 - d);
+    if (W < 5 || H < 5)
+        return;
+    const unsigned char* px = g.data;
+    std::vector<int> columnSums(W, 0);  // the five rows centred on the current row
+    for (int v = 0; v < 5; ++v)
+        for (int x = 0; x < W; ++x)
+            columnSums[x] += px[v * W + x];
+    for (int y = 2; y <= H - 3; ++y) {
+        if (y > 2) {
+            const unsigned char* enter = px + std::size_t(y + 2) * W;
+            const unsigned char* leave = px + std::size_t(y - 3) * W;
+            for (int x = 0; x < W; ++x)
+                columnSums[x] += enter[x] - leave[x];
+        }
+        int windowSum =
+            columnSums[0] + columnSums[1] + columnSums[2] + columnSums[3] + columnSums[4];
+        for (int x = 2; x <= W - 3; ++x) {
+            const std::size_t i = std::size_t(y) * W + x;
+            respond(i, 25 * px[i] - windowSum);
+            if (x + 3 < W)
+                windowSum += columnSums[x + 3] - columnSums[x - 2];
         }
     }
+}
+
+const ImageBuffer& greyOf(const ImageBuffer& buffer, ImageBuffer& converted)
+{
+    if (buffer.channels == 1)
+        return buffer;
+    converted = toGray(buffer);
+    return converted;
+}
+
+}  // namespace
+
+ImageBuffer contrastEdges(const ImageBuffer& buffer)
+{
+    ImageBuffer converted;
+    const ImageBuffer& g = greyOf(buffer, converted);
+    ImageBuffer out(g.width, g.height, 1, 1);
+    std::fill(out.data, out.data + out.sizeInBytes(), 255);
+    forEachWindowResponse(g, [&out](std::size_t i, int s) {
+        out.data[i] = static_cast<unsigned char>(255 - std::clamp(s, 0, 255));
+    });
     return out;
 }
 
 ImageBuffer edgeMap(const ImageBuffer& face)
 {
-    ImageBuffer edges = contrastEdges(face);
-    thresholdMask(edges, edges, 1);
+    // contrastEdges thresholded at 1 in one go: only a response of 255 or more leaves 0.
+    ImageBuffer converted;
+    const ImageBuffer& g = greyOf(face, converted);
+    ImageBuffer edges(g.width, g.height, 1, 1);
+    std::fill(edges.data, edges.data + edges.sizeInBytes(), 255);
+    forEachWindowResponse(g,
+                          [&edges](std::size_t i, int s) { edges.data[i] = s >= 255 ? 0 : 255; });
     return edges;
 }
 
@@ -152,11 +188,6 @@ bool isEdge(const ImageBuffer& edges, int column, int row)
     if (column < 0 || column >= edges.width || row < 0 || row >= edges.height)
         return false;
     return edges.data[std::size_t(row) * edges.width + column] == 0;
-}
-
-int curveRow(int vertexColumn, int vertexRow, double a, int column)
-{
-    return static_cast<int>(vertexRow - ((column - vertexColumn) * a) * (column - vertexColumn));
 }
 
 int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m, OutlineTrace* trace)

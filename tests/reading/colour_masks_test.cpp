@@ -1,5 +1,6 @@
 #include "reading/hsv.h"
 #include "reading/masks.h"
+#include "synthetic_face.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -136,6 +138,29 @@ TEST(CropRegion, OriginIsTheFirstCornerEvenWhenLarger)
     EXPECT_EQ(area.data[1], 20);
 }
 
+// Corners partly or wholly outside the source: those pixels stay 0, the others are copied.
+TEST(CropRegion, PixelsOutsideTheSourceStayZero)
+{
+    const ImageBuffer src = numberedPicture(20, 10);
+    CapturedDiagnostics captured;
+    const int corners[][4] = {{-3, -2, 5, 4}, {15, 6, 25, 14}, {-5, 3, 30, 5},
+                              {30, 0, 35, 3}, {4, -6, 9, -1},  {19, 9, 10, 5}};
+    for (const auto& c : corners) {
+        const ImageBuffer area = cropRegion(src, c[0], c[1], c[2], c[3]);
+        ASSERT_EQ(area.width, std::abs(c[0] - c[2]));
+        ASSERT_EQ(area.height, std::abs(c[1] - c[3]));
+        for (int y = 0; y < area.height; ++y)
+            for (int x = 0; x < area.width; ++x) {
+                const int sx = c[0] + x, sy = c[1] + y;
+                const bool inside = sx >= 0 && sx < 20 && sy >= 0 && sy < 10;
+                const unsigned char* p = area.data + (y * area.width + x) * 3;
+                ASSERT_EQ(p[0], inside ? sx : 0) << c[0] << "," << c[1] << " " << x << "," << y;
+                ASSERT_EQ(p[1], inside ? sy : 0);
+                ASSERT_EQ(p[2], inside ? 7 : 0);
+            }
+    }
+}
+
 TEST(ThresholdMask, OneMakesEveryNonZeroByte255InPlaceOrNot)
 {
     ImageBuffer src(256, 1, 1, 1);
@@ -159,6 +184,38 @@ TEST(ThresholdMask, OneMakesEveryNonZeroByte255InPlaceOrNot)
     EXPECT_EQ(higher.data[0], 0);
     EXPECT_EQ(higher.data[1], 255);
     EXPECT_EQ(higher.data[2], 255);
+}
+
+TEST(ThresholdMask, EveryThresholdAsTheByteComparison)
+{
+    ImageBuffer src(256, 2, 1, 1);
+    for (int i = 0; i < 512; ++i)
+        src.data[i] = static_cast<unsigned char>(i * 97);
+    for (const int t : {-300, -1, 0, 1, 2, 127, 254, 255, 256, 1000}) {
+        ImageBuffer dst, inPlace = src;
+        thresholdMask(src, dst, t);
+        thresholdMask(inPlace, inPlace, t);
+        for (int i = 0; i < 512; ++i) {
+            ASSERT_EQ(dst.data[i], src.data[i] >= t ? 255 : 0) << t << " " << i;
+            ASSERT_EQ(inPlace.data[i], dst.data[i]);
+        }
+    }
+}
+
+TEST(ApplyMask, AnyChannelCountAsPixelByPixelCopies)
+{
+    Lcg random{5};
+    for (int channels = 1; channels <= 5; ++channels) {
+        ImageBuffer colour(7, 5, channels, 1), mask(7, 5, 1, 1);
+        for (std::size_t i = 0; i < colour.sizeInBytes(); ++i)
+            colour.data[i] = static_cast<unsigned char>(random.below(256));
+        for (std::size_t i = 0; i < mask.sizeInBytes(); ++i)
+            mask.data[i] = random.below(2) ? static_cast<unsigned char>(random.below(256)) : 0;
+        const ImageBuffer out = applyMask(colour, mask);
+        ASSERT_EQ(out.channels, channels);
+        for (std::size_t i = 0; i < out.sizeInBytes(); ++i)
+            ASSERT_EQ(out.data[i], mask.data[i / channels] ? colour.data[i] : 0) << channels;
+    }
 }
 
 TEST(ApplyMask, KeepsColourOnlyUnderTheMask)

@@ -1,4 +1,5 @@
 #include "plain_lower_search.h"
+#include "plain_reading_steps.h"
 #include "reading/outline.h"
 #include "synthetic_face.h"
 #include "test_support.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -83,6 +85,30 @@ TEST(ContrastEdges, ColourGoesThroughGrey)
     setRgb(rgb, 2, 2, 0, 0, 255);  // grey 29: s = 696
     EXPECT_EQ(contrastEdges(rgb).data[12], 0);
     EXPECT_EQ(contrastEdges(rgb).channels, 1);
+}
+
+// The responses come from running window sums; the plain form sums every window pixel by pixel.
+TEST(ContrastEdges, SameAsWindowByWindowSumsOnRandomPictures)
+{
+    Lcg random{31};
+    for (int trial = 0; trial < 60; ++trial) {
+        const int W = random.below(trial < 30 ? 9 : 70), H = random.below(trial < 30 ? 9 : 70);
+        const int channels = trial % 3 == 0 ? 1 : trial % 3 == 1 ? 3 : 4;
+        ImageBuffer picture(W, H, channels, 1);
+        // Smooth ramps with noise, so that responses fall on both sides of 255.
+        for (std::size_t i = 0; i < picture.sizeInBytes(); ++i)
+            picture.data[i] = static_cast<unsigned char>((i * 7) % 200 + random.below(56));
+        SCOPED_TRACE(testing::Message() << W << "x" << H << "x" << channels);
+        const ImageBuffer plain = plainContrastEdges(picture);
+        const ImageBuffer fast = contrastEdges(picture);
+        ASSERT_EQ(fast.width, plain.width);
+        ASSERT_EQ(fast.height, plain.height);
+        ASSERT_EQ(0, std::memcmp(fast.data, plain.data, plain.sizeInBytes()));
+        ImageBuffer thresholded = plain;
+        thresholdMask(thresholded, thresholded, 1);
+        const ImageBuffer edges = edgeMap(picture);
+        ASSERT_EQ(0, std::memcmp(edges.data, thresholded.data, thresholded.sizeInBytes()));
+    }
 }
 
 TEST(IsEdge, OutsideTheMapIsNoEdge)
