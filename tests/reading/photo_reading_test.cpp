@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -127,9 +128,8 @@ TEST(PhotoReading, FastStepsMatchThePlainOnesOnNearbyViewsOfThePhotoFaces)
             std::vector<FaceRect> boxes{
                 {face.x - d, face.y - d, face.width + 2 * d, face.height + 2 * d, 0},
                 {face.x + d, face.y + d, face.width - 2 * d, face.height - 2 * d, 0}};
-            for (const int dy : {-d, 0, d})
-                for (const int dx : {-d, 0, d})
-                    boxes.push_back({face.x + dx, face.y + dy, face.width, face.height, 0});
+            for (const auto& [dx, dy] : {std::pair{0, 0}, {-d, 0}, {d, 0}, {0, -d}, {0, d}})
+                boxes.push_back({face.x + dx, face.y + dy, face.width, face.height, 0});
             for (FaceRect box : boxes) {
                 box.x = std::clamp(box.x, 0, W - box.width);
                 box.y = std::clamp(box.y, 0, H - box.height);
@@ -167,7 +167,7 @@ TEST(PhotoReading, FastStepsMatchThePlainOnesOnNearbyViewsOfThePhotoFaces)
             }
         }
     }
-    EXPECT_EQ(views, 4 * 11 * 2);
+    EXPECT_EQ(views, 4 * 7 * 2);
 }
 
 }  // namespace
