@@ -54,39 +54,65 @@ int rowShift(double drop, int py, int H)
     return -1;
 }
 
-// Adds, for every vertex, whether the edge map has an edge where the half-curve of drop `drop`
-// passes the column d to the right of the vertex (d < 0: to its left). edge01: the map row by row,
-// 1 for an edge. Only rows strictly between the mouth row and the bottom count.
-template <typename Count>
-void addColumnOffset(Count* counts, const VertexRange& v, const std::vector<unsigned char>& edge01,
-                     int W, int H, int py, int d, double drop)
+// The edge map as the vertex columns see it at one column offset d: row r of the window holds map
+// columns xs + d .. xs + d + nx - 1 of row r, 1 for an edge and 0 for none or for a column outside
+// the map, so that the counts of a block of vertex rows take one run of bytes. Only rows below
+// the mouth are kept: no other row counts.
+struct OffsetWindow {
+    int rowFrom = 0;
+    std::vector<unsigned char> bytes;  // [row - rowFrom][vertex column]
+
+    const unsigned char* row(int r, int nx) const
+    {
+        return bytes.data() + std::size_t(r - rowFrom) * nx;
+    }
+};
+
+// False when no column of the window lies in the map: then no curve at this offset meets an edge.
+bool fillWindow(OffsetWindow& window, const ImageBuffer& edges, const VertexRange& v, int d)
 {
-    // The column is xs + ix + d; only columns inside the map can hold an edge.
-    const int ixFrom = std::max(0, -(v.xs + d)), ixTo = std::min(v.nx, W - (v.xs + d));
+    const int W = edges.width, H = edges.height, c0 = v.xs + d;
+    const int ixFrom = std::max(0, -c0), ixTo = std::min(v.nx, W - c0);
     if (ixFrom >= ixTo)
-        return;
-    const int firstColumn = v.xs + d + ixFrom;
-    const int run = ixTo - ixFrom;
-    // One vertex row: the run of vertex columns takes the run of map columns of row r.
-    auto addRow = [&](int iy, int r) {
-        const unsigned char* src = edge01.data() + std::size_t(r) * W + firstColumn;
-        Count* acc = counts + v.index(ixFrom, iy);
-        for (int j = 0; j < run; ++j)
-            acc[j] += src[j];
+        return false;
+    std::fill(window.bytes.begin(), window.bytes.end(), 0);
+    for (int r = window.rowFrom; r < H; ++r) {
+        unsigned char* out = window.bytes.data() + std::size_t(r - window.rowFrom) * v.nx;
+        const unsigned char* in = edges.data + std::size_t(r) * W + (c0 + ixFrom);
+        for (int ix = ixFrom; ix < ixTo; ++ix)
+            out[ix] = in[ix - ixFrom] == 0;
+    }
+    return true;
+}
+
+// Adds, for every vertex, whether the edge map has an edge where the half-curve of drop `drop`
+// passes the window's column offset. counts: one coefficient's, as VertexRange::index. Only rows
+// strictly between the mouth row and the bottom count.
+template <typename Count>
+void addWindow(Count* counts, const VertexRange& v, const OffsetWindow& window, int H, int py,
+               double drop)
+{
+    // n vertex rows from iy take n map rows from r: runs of the same length in both.
+    auto addRows = [&](int iy, int r, int n) {
+        Count* acc = counts + v.index(0, iy);
+        const unsigned char* src = window.row(r, v.nx);
+        const std::size_t length = std::size_t(n) * v.nx;
+        for (std::size_t i = 0; i < length; ++i)
+            acc[i] += src[i];
     };
     const int shift = rowShift(drop, py, H);
     if (shift >= 0) {
         const int iyFrom = std::max(0, py + 1 - v.ys + shift);
         const int iyTo = std::min(v.ny, H - v.ys + shift);
-        for (int iy = iyFrom; iy < iyTo; ++iy)
-            addRow(iy, v.ys + iy - shift);
+        if (iyFrom < iyTo)
+            addRows(iyFrom, v.ys + iyFrom - shift, iyTo - iyFrom);
         return;
     }
     for (int iy = 0; iy < v.ny; ++iy) {
         // The same subtraction as curveRow, so every row is bit for bit the same.
         const int r = static_cast<int>((v.ys + iy) - drop);
         if (py < r && r >= 0 && r < H)
-            addRow(iy, r);
+            addRows(iy, r, 1);
     }
 }
 
@@ -114,33 +140,38 @@ HalfCurveCounts<Count> countHalfCurves(const ImageBuffer& edges, MouthPoint mout
     if (per == 0)
         return counts;
 
-    std::vector<unsigned char> edge01(std::size_t(W) * H);
-    for (std::size_t i = 0; i < edge01.size(); ++i)
-        edge01[i] = edges.data[i] == 0;
+    OffsetWindow window;
+    window.rowFrom = std::max(mouth.y + 1, 0);
+    window.bytes.resize(std::size_t(std::max(H - window.rowFrom, 0)) * v.nx);
 
     // Only rows below the mouth count. Once the drop lifts even the lowest vertex row's curve to
     // the mouth row or above, every column farther out lifts it further, since the drop grows
-    // with the distance from the vertex. (With the mouth above the picture, truncation toward
-    // zero can still bring rows back to 0, so then every column is taken.)
+    // with the distance from the vertex and with the coefficient. (With the mouth above the
+    // picture, truncation toward zero can still bring rows back to 0, so then every column is
+    // taken.)
     const double noRowsFrom =
         mouth.y >= 0 ? double(v.ys + v.ny - mouth.y) : std::numeric_limits<double>::infinity();
     // The farthest any map column lies from any vertex column (vertices may lie outside the map
     // when the mouth does).
     const int farthest = std::max(W - 1 - v.xs, v.xs + v.nx - 1);
-    for (std::size_t k = 0; k < grid.size(); ++k) {
-        const double a = grid[k];
-        Count* left = counts.left.data() + k * per;
-        Count* right = counts.right.data() + k * per;
-        for (int e = 0; e <= farthest; ++e) {
-            // The same product as curveRow for the columns e to the right and to the left of the
-            // vertex: a negated factor changes only the sign of a product, and two change nothing.
-            const double drop = (e * a) * e;
-            if (drop >= noRowsFrom)
-                break;
-            addColumnOffset(right, v, edge01, W, H, mouth.y, e, drop);
-            if (e > 0)
-                addColumnOffset(left, v, edge01, W, H, mouth.y, -e, drop);
-        }
+    std::vector<double> drops(grid.size());
+    for (int e = 0; e <= farthest; ++e) {
+        // The same product as curveRow for the columns e to the right and to the left of the
+        // vertex: a negated factor changes only the sign of a product, and two change nothing.
+        std::size_t reaching = 0;  // the coefficients whose curves still reach a counted row
+        while (reaching < grid.size() && (drops[reaching] = (e * grid[reaching]) * e) < noRowsFrom)
+            ++reaching;
+        if (reaching == 0)
+            break;
+        auto addOffset = [&](int d, std::vector<Count>& half) {
+            if (!fillWindow(window, edges, v, d))
+                return;
+            for (std::size_t k = 0; k < reaching; ++k)
+                addWindow(half.data() + k * per, v, window, H, mouth.y, drops[k]);
+        };
+        addOffset(e, counts.right);  // the vertex column itself for e = 0
+        if (e > 0)
+            addOffset(-e, counts.left);
     }
     return counts;
 }
