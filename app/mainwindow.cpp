@@ -14,7 +14,7 @@
 #include "app/status_line.h"
 #include "app/view_zoom.h"
 #include "app/window_placement.h"
-#include "detect/detect_faces.h"
+#include "detect/find_faces.h"
 #include "reading/annotation.h"
 #include "reading/prepare_face.h"
 #include "vision/cascade_location.h"
@@ -68,8 +68,7 @@ QString askForNewFile(QWidget* parent, const QString& caption, const QString& su
 std::vector<FaceRect> detectWithCascade(const ImageBuffer& grey, FaceDetector& detector)
 {
     // Every core on the one picture in view.
-    return detectFacesParallel(grey, detector,
-                               int(std::max(1u, std::thread::hardware_concurrency())));
+    return findFaces(grey, detector, {int(std::max(1u, std::thread::hardware_concurrency()))});
 }
 
 ReadOutcome readPreparedFace(const QImage& prepared, ReadingReport* report)

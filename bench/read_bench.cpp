@@ -1,7 +1,7 @@
 // Time of one face reading (readFace) on the prepared faces of the sample photos and on a drawn
 // face. The reading runs on the window's thread, so it has to stay short.
 
-#include "detect/detect_faces.h"
+#include "detect/find_faces.h"
 #include "reading/components.h"
 #include "reading/face_reader.h"
 #include "reading/masks.h"
@@ -30,7 +30,7 @@ QImage firstPreparedFace(const std::string& fileName)
     const std::string cascade =
         std::string(VELMORA_TEST_DATA) + "/../../data/haarcascade_frontalface_alt.xml";
     FaceDetector detector(std::wstring(cascade.begin(), cascade.end()));
-    const auto faces = detectFaces(toGray(loadImageBuffer(picture)), detector);
+    const auto faces = findFaces(toGray(loadImageBuffer(picture)), detector);
     if (faces.empty())
         return {};
     return prepareFaceImage(cropFace(picture, faces.front()));

@@ -1,6 +1,6 @@
 #include "cli/examine_picture.h"
 
-#include "detect/detect_faces.h"
+#include "detect/find_faces.h"
 #include "reading/prepare_face.h"
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
@@ -50,8 +50,7 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
 
     const ImageBuffer grey = toGray(loadImageBuffer(picture));
     const std::vector<FaceRect> rects =
-        request.detectionThreads > 1 ? detectFacesParallel(grey, detector, request.detectionThreads)
-                                     : detectFaces(grey, detector);
+        findFaces(grey, detector, {request.detectionThreads, request.keepNested});
     findings.faceCount = static_cast<int>(rects.size());
     findings.detected = rects;
     if (request.keepPicture)

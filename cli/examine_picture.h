@@ -39,6 +39,7 @@ struct ExamineRequest {
     std::optional<int> face;   // with read: only this face
     bool keepPicture = false;  // keep the reduced picture in the findings, for drawing
     int detectionThreads = 1;  // threads that share the detection of the picture
+    bool keepNested = false;   // list a face's nested boxes too, as the grouping gives them
 };
 
 extern const char* const failedToReadImage;

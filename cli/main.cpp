@@ -85,8 +85,10 @@ int main(int argc, char* argv[])
 
     const std::vector<ListedEntry> entries = listPictures(options.images, options.recursive);
     BatchSettings settings;
-    settings.request = {options.command == CliCommand::Read, options.face,
-                        !options.annotate.empty()};
+    settings.request.read = options.command == CliCommand::Read;
+    settings.request.face = options.face;
+    settings.request.keepPicture = !options.annotate.empty();
+    settings.request.keepNested = options.keepNested;
     if (!options.annotate.empty())
         settings.annotatedPaths =
             annotatedPicturePaths(QFile::decodeName(options.annotate.c_str()), entryPaths(entries));

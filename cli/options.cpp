@@ -33,6 +33,8 @@ const char* const cliUsage =
     "                  measured outline and outcome (DIR is created if needed; a\n"
     "                  name taken in the batch or by an input picture gets -2, -3...)\n"
     "  --json          one JSON object per picture and line\n"
+    "  --keep-nested   also list a box that wholly contains another face's box (by\n"
+    "                  default only the inner box of such a pair is a face)\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
     "  --recursive     folders: their subfolders too, each in its place by name\n"
     "  --jobs N        examine N pictures at once (1 to 256; default: one per core);\n"
@@ -154,6 +156,8 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             return refuse("--face is an option of the read command");
         } else if (name == "--recursive" && !inlineValue) {
             options.recursive = true;
+        } else if (name == "--keep-nested" && !inlineValue) {
+            options.keepNested = true;
         } else if (name == "--quiet" && !inlineValue) {
             options.quiet = true;
         } else if (name == "--jobs") {

@@ -17,6 +17,7 @@ struct CliOptions {
     bool recursive = false;           // folders: their subfolders too
     std::optional<int> jobs;          // pictures examined at once; unset: one per core
     bool quiet = false;               // no progress, summary or notes on a terminal
+    bool keepNested = false;          // list nested boxes of one face as the grouping gives them
     std::vector<std::string> images;  // pictures and folders, as given
 };
 

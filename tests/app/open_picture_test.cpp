@@ -214,6 +214,38 @@ private slots:
         QCOMPARE(w.shown(), first);
     }
 
+    // The grouping boxes these faces twice, one box inside a larger one; the window lists the
+    // inner box alone and reads it.
+    void aFaceBoxedTwiceIsListedAndReadOnce_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<QSize>("faceSize");
+        QTest::addColumn<QString>("readingStatus");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("astronaut at 70%")
+            << testPhoto("astronaut_70.png") << QSize(57, 86) << "Reading failed"
+            << "";
+        QTest::newRow("Grace Hopper at 90%")
+            << testPhoto("grace_hopper_90.png") << QSize(163, 244) << "Reading is done"
+            << "qrc:/html/EARTH.html";
+    }
+    void aFaceBoxedTwiceIsListedAndReadOnce()
+    {
+        QFETCH(QString, photo);
+        QFETCH(QSize, faceSize);
+        QFETCH(QString, readingStatus);
+        QFETCH(QString, page);
+        WindowUnderTest w;
+        w.openPicture(photo);
+        QCOMPARE(w.status(), QString("1 faces found"));
+        QVERIFY(!w.selector->isEnabled());
+        QCOMPARE(w.shown().size(), faceSize);
+        w.read->click();
+        QCOMPARE(w.status(), readingStatus);
+        if (!page.isEmpty())
+            QCOMPARE(w.browser->source(), QUrl(page));
+    }
+
     void aPhotoWithoutFacesClearsTheEarlierFaces()
     {
         WindowUnderTest w;

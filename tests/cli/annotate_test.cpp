@@ -49,7 +49,7 @@ TEST(ReadReasons, ReadJsonOnTheTestPhotosIsTheCommittedExpectation)
 {
     const ChildResult result =
         runCli({"read", "--json", "astronaut.png", "astronaut_grey.png", "camera.png", "coffee.png",
-                "grace_hopper.jpg", "two_people.jpg"},
+                "grace_hopper.jpg", "two_people.jpg", "astronaut_70.png", "grace_hopper_90.png"},
                photos);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");

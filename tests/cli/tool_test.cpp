@@ -282,3 +282,45 @@ TEST(CliTool, MissingFileInABatchIsReportedAndTheOthersStillRun)
 }
 
 }  // namespace
+
+namespace {
+
+// A face listed twice, its box inside a larger one: by default only the inner box is a face;
+// --keep-nested lists the grouping's boxes as they are, for scripts that relied on them.
+TEST(CliTool, NestedBoxesAreOneFaceUnlessKeptOnRequest)
+{
+    struct Case {
+        const char* photo;
+        int x, y, width;  // the one face listed
+        int outerWidth;   // the box around it that --keep-nested adds
+    };
+    const Case cases[] = {{"astronaut_70.png", 127, 50, 57, 74},
+                          {"grace_hopper_90.png", 157, 108, 163, 212}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.photo);
+        for (const char* command : {"detect", "read"}) {
+            const ChildResult one = runCli({command, "--json", photos + c.photo});
+            const ChildResult both = runCli({command, "--json", "--keep-nested", photos + c.photo});
+            ASSERT_EQ(one.exitCode, 0) << one.err;
+            ASSERT_EQ(both.exitCode, 0) << both.err;
+            const std::vector<QJsonObject> oneJson = jsonLines(one), bothJson = jsonLines(both);
+            ASSERT_EQ(oneJson.size(), 1u);
+            ASSERT_EQ(bothJson.size(), 1u);
+            const std::vector<Box> listed = boxes(oneJson[0]), kept = boxes(bothJson[0]);
+            ASSERT_EQ(listed.size(), 1u);
+            EXPECT_EQ(listed[0].x, c.x);
+            EXPECT_EQ(listed[0].y, c.y);
+            EXPECT_EQ(listed[0].width, c.width);
+            ASSERT_EQ(kept.size(), 2u);
+            EXPECT_EQ(kept[0].width, c.width);
+            EXPECT_EQ(kept[1].width, c.outerWidth);
+            // The inner face reads the same in both lists.
+            EXPECT_EQ(oneJson[0]["faces"][0]["reading"], bothJson[0]["faces"][0]["reading"]);
+        }
+    }
+    // The readable form says how many faces there are.
+    EXPECT_EQ(lines(runCli({"detect", "--keep-nested", photos + "astronaut_70.png"}).out)[0],
+              photos + "astronaut_70.png: 2 faces in 358x358 (original 358x358)");
+}
+
+}  // namespace

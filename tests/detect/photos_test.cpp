@@ -1,5 +1,6 @@
 #include "detect/detect_faces.h"
 #include "detect/face_scan.h"
+#include "detect/find_faces.h"
 #include "detect/window_evaluation.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
@@ -139,6 +140,39 @@ TEST_F(Photos, FastAndPlainEvaluationAgreeOnEveryCandidate)
             EXPECT_EQ(scanCandidates(grey, *detector, runCascadeAtFast, runCascadesAtFast), plain)
                 << name << " " << formName(form);
         }
+    }
+}
+
+struct NestedPhoto {
+    const char* name;
+    std::vector<FaceRect> grouped;  // the grouping's list, both boxes of the one face
+    FaceRect face;                  // the one face listed
+};
+
+TEST_F(Photos, OneFaceOnEveryPathWhereTheGroupingGivesTwoBoxes)
+{
+    const NestedPhoto photos[] = {
+        {"astronaut_70.png", {{127, 50, 57, 57, 3}, {119, 44, 74, 74, 3}}, {127, 50, 57, 57, 3}},
+        {"grace_hopper_90.png",
+         {{157, 108, 163, 163, 4}, {138, 85, 212, 212, 4}},
+         {157, 108, 163, 163, 4}},
+    };
+    for (const NestedPhoto& photo : photos) {
+        SCOPED_TRACE(photo.name);
+        const ImageBuffer grey = greyPhoto(photo.name);
+        EXPECT_EQ(detectFaces(grey, *detector), photo.grouped);
+        EXPECT_EQ(findFaces(grey, *detector, {1, true}), photo.grouped);
+        for (int threads : {1, 2, 8})
+            EXPECT_EQ(findFaces(grey, *detector, {threads}), std::vector<FaceRect>{photo.face})
+                << threads << " threads";
+    }
+}
+
+TEST_F(Photos, PhotosWithoutNestedBoxesKeepTheGroupingsList)
+{
+    for (const char* name : {"astronaut.png", "grace_hopper.jpg", "two_people.jpg", "coffee.png"}) {
+        const ImageBuffer grey = greyPhoto(name);
+        EXPECT_EQ(findFaces(grey, *detector, {2}), detectFaces(grey, *detector)) << name;
     }
 }
 

@@ -2,7 +2,7 @@
 // The prepared face images of a sample photograph, made the way the window makes them: reduced
 // picture, grey buffer, detection, the face cut with its margins, then the reader's preparation.
 
-#include "detect/detect_faces.h"
+#include "detect/find_faces.h"
 #include "reading/prepare_face.h"
 #include "vision/diagnostics.h"
 #include "vision/picture.h"
@@ -22,7 +22,7 @@ inline std::vector<QImage> preparedPhotoFaces(const std::string& fileName)
     const std::string cascadePath = VELMORA_CASCADE;
     FaceDetector detector(std::wstring(cascadePath.begin(), cascadePath.end()));
     std::vector<QImage> faces;
-    for (const FaceRect& rect : detectFaces(toGray(loadImageBuffer(picture)), detector))
+    for (const FaceRect& rect : findFaces(toGray(loadImageBuffer(picture)), detector))
         faces.push_back(prepareFaceImage(cropFace(picture, rect)));
     setDiagnosticsStream(&keep);
     return faces;
