@@ -54,6 +54,11 @@ void describeControls(QMainWindow* window)
     describe(window, "statusBar", "Status", "What the window did last");
     describe(window, "line", "Column divider",
              "Drag it to share the width between the picture and the result page");
+    // Assistive technology meets the picture's viewport as a control of its own.
+    if (auto* view = window->findChild<QAbstractScrollArea*>(QStringLiteral("graphicsView"))) {
+        view->viewport()->setAccessibleName(view->accessibleName());
+        view->viewport()->setAccessibleDescription(view->accessibleDescription());
+    }
     describeScrollBars(window, "graphicsView", "the picture");
     describeScrollBars(window, "textBrowser", "the result page");
 }

@@ -43,10 +43,11 @@ private:
     QAction* action;
 };
 
-QMenu* addMenu(QMenuBar* bar, const char* name, const char* title)
+QMenu* addMenu(QMenuBar* bar, const char* name, const char* title, const char* description)
 {
     QMenu* menu = bar->addMenu(translated(title));
     menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setToolTip(translated(description));
     return menu;
 }
 
@@ -130,7 +131,8 @@ WindowMenus buildWindowMenus(QMainWindow* window, QAction* about)
     window->layout()->setMenuBar(nullptr);
     window->setMenuBar(m.bar);
 
-    m.file = addMenu(m.bar, "windowMenuFile", "&File");
+    m.file =
+        addMenu(m.bar, "windowMenuFile", "&File", "Pictures: open, walk the folder, save, quit");
     m.file->addAction(m.openPicture);
     m.recent = m.file->addMenu(translated("Open &Recent"));
     m.recent->setObjectName(QStringLiteral("menuRecent"));
@@ -142,19 +144,19 @@ WindowMenus buildWindowMenus(QMainWindow* window, QAction* about)
     m.file->addSeparator();
     m.file->addAction(m.quit);
 
-    m.view = addMenu(m.bar, "windowMenuView", "&View");
+    m.view = addMenu(m.bar, "windowMenuView", "&View", "How the picture is shown");
     m.view->addActions({m.showMeasurements, m.wholePicture, m.keepProportions});
     m.view->addSeparator();
     m.view->addActions({m.zoomIn, m.zoomOut, m.fit, m.actualSize});
 
-    m.face = addMenu(m.bar, "windowMenuFace", "F&ace");
+    m.face = addMenu(m.bar, "windowMenuFace", "F&ace", "Choose, read and share a face");
     m.face->addAction(m.readFace);
     m.face->addSeparator();
     m.face->addActions({m.nextFace, m.previousFace, m.firstFace, m.lastFace});
     m.face->addSeparator();
     m.face->addAction(m.share);
 
-    m.help = addMenu(m.bar, "windowMenuHelp", "&Help");
+    m.help = addMenu(m.bar, "windowMenuHelp", "&Help", "Why readings fail, and about Velmora");
     m.help->addAction(m.failuresExplained);
     m.help->addSeparator();
     m.help->addAction(about);
