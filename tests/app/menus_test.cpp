@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusTipEvent>
 
 class MenusTest : public QObject {
     Q_OBJECT
@@ -61,6 +62,10 @@ private slots:
         QVERIFY(!action(w, "actionShare")->isEnabled());
         // The View menu and the picture's context menu share their actions.
         QVERIFY(w.child<QMenu>("windowMenuView")->actions().contains(w.view->actions().first()));
+        // Hovering a menu entry leaves the window's message alone.
+        QStatusTipEvent hover("");
+        QApplication::sendEvent(w.window->menuBar(), &hover);
+        QCOMPARE(w.status(), QString("3 faces found"));
     }
 
     void shortcutsWorkWhicheverWidgetHasTheFocus_data()
