@@ -32,6 +32,8 @@ void setDiagnosticsStream(std::ostream* stream)
 
 void setThreadDiagnosticsStream(std::ostream* stream) { threadStream = stream; }
 
+std::ostream* threadDiagnosticsStream() { return threadStream; }
+
 std::string toUtf8(const std::wstring& text)
 {
     std::string out;

@@ -16,6 +16,10 @@ void setDiagnosticsStream(std::ostream* stream);
 // this way, so that they can be written out whole and in order.
 void setThreadDiagnosticsStream(std::ostream* stream);
 
+// The calling thread's own stream, or nullptr when its lines go to the shared one; for a caller
+// that redirects the thread's lines for a while and then puts them back.
+std::ostream* threadDiagnosticsStream();
+
 // Paths and the cascade's first line are wide text; they are written in their UTF-8 form, since
 // mixing the wide and the narrow standard stream on one file loses output.
 std::string toUtf8(const std::wstring& text);
