@@ -3,23 +3,47 @@
 #include "app/reading_words.h"
 #include "reading/annotation.h"
 
+namespace {
+
+QString drawnWords(const ReadOutcome& outcome, const ReadingReport* report,
+                   const std::optional<SteadyReading>& steady)
+{
+    return steady ? steadyAgreementWords(*steady) : drawingWords(outcome, report);
+}
+
+}  // namespace
+
 QString readingWordsOf(const FaceReadings& readings, int index)
 {
     const auto reading = readings.find(index);
     if (reading == readings.end())
         return QString();
-    return outcomeWords(reading->second.outcome, &reading->second.report);
+    const FaceReadingResult& read = reading->second;
+    return read.steady ? steadyOutcomeWords(*read.steady)
+                       : outcomeWords(read.outcome, &read.report);
+}
+
+QString steadyWordsOf(const FaceReadings& readings, int index)
+{
+    const auto reading = readings.find(index);
+    if (reading == readings.end())
+        return QString();
+    const FaceReadingResult& read = reading->second;
+    if (read.steady)
+        return steadyAgreementWords(*read.steady);
+    return read.outcome.status == ReadOutcome::Status::Failed ? steadySuggestion() : QString();
 }
 
 QImage drawWholePicture(const QImage& picture, const std::vector<FaceRect>& boxes,
                         const FaceReadings& readings, std::optional<int> current,
                         bool withMeasurements)
 {
-    const FaceCaption caption = [](const FaceAnnotation& face) {
+    const FaceCaption caption = [&readings](const FaceAnnotation& face) {
         QString text = QString::number(face.number + 1);
         if (face.outcome)
-            text += QLatin1Char(' ') +
-                    drawingWords(*face.outcome, face.report ? &*face.report : nullptr);
+            text +=
+                QLatin1Char(' ') + drawnWords(*face.outcome, face.report ? &*face.report : nullptr,
+                                              readings.at(face.number).steady);
         return text;
     };
     std::vector<FaceAnnotation> drawn;
@@ -38,5 +62,5 @@ QImage drawWholePicture(const QImage& picture, const std::vector<FaceRect>& boxe
 QImage drawReadFace(const QImage& face, const FaceReadingResult& reading, int magnification)
 {
     return annotateFaceCut(face, reading.outcome, reading.report, magnification,
-                           drawingWords(reading.outcome, &reading.report));
+                           drawnWords(reading.outcome, &reading.report, reading.steady));
 }

@@ -46,6 +46,7 @@ namespace {
 const char currentFolderKey[] = "CurrDir";
 const char showMeasurementsKey[] = "ShowMeasurements";
 const char keepProportionsKey[] = "KeepProportions";
+const char steadyReadingKey[] = "SteadyReading";
 
 // Shown as plain text, so the run of blanks stays as it is.
 const char readingFailedText[] =
@@ -74,6 +75,15 @@ std::vector<FaceRect> detectWithCascade(const ImageBuffer& grey, FaceDetector& d
 ReadOutcome readPreparedFace(const QImage& prepared, ReadingReport* report)
 {
     return readFace(prepared, report);
+}
+
+// The vote is kept; its 54 views, each with a report, are not needed once counted.
+SteadyReading readFaceSteadilyOnEveryCore(const QImage& picture, const FaceRect& box)
+{
+    SteadyReading reading =
+        readSteadily(picture, box, int(std::max(1u, std::thread::hardware_concurrency())));
+    reading.viewResults.clear();
+    return reading;
 }
 
 // The local files of a drag, in the order given.
@@ -115,7 +125,8 @@ MainWindow::MainWindow(const QString& cascadePath, QWidget* parent)
 MainWindow::MainWindow(const QString& cascadePath, const QStringList& searchedFolders,
                        QWidget* parent)
     : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::MainWindow), chooseFile(askForFile),
-      chooseSaveFile(askForNewFile), findFaces(detectWithCascade), readFaceImage(readPreparedFace)
+      chooseSaveFile(askForNewFile), findFaces(detectWithCascade), readFaceImage(readPreparedFace),
+      readFaceSteadily(readFaceSteadilyOnEveryCore)
 {
     ui->setupUi(this);
     statusLine = new StatusLine(this, ui->statusBar, ui->horizontalScrollBar);
@@ -179,6 +190,12 @@ void MainWindow::setFaceReading(FaceReading reading)
     readFaceImage = reading ? std::move(reading) : FaceReading(readPreparedFace);
 }
 
+void MainWindow::setSteadyReading(SteadyFaceReading reading)
+{
+    readFaceSteadily =
+        reading ? std::move(reading) : SteadyFaceReading(readFaceSteadilyOnEveryCore);
+}
+
 QString MainWindow::pageUrl(FacePhase phase)
 {
     switch (phase) {
@@ -220,6 +237,7 @@ void MainWindow::on_pushButton_2_clicked()
         ReadOutcome grey;
         grey.status = ReadOutcome::Status::NotColour;
         statusLine->showFace(index, int(faces.size()), outcomeWords(grey, nullptr));
+        statusLine->showSteady(QString());
         return;
     }
     status(tr("Reading is in progress"));
@@ -231,7 +249,11 @@ void MainWindow::on_pushButton_2_clicked()
 
     FaceReadingResult result;
     result.outcome = readFaceImage(prepared, &result.report);
-    const ReadOutcome outcome = result.outcome;
+    // Steady reading shows the vote of the face's nearby views; the face as cut is still read
+    // above, for its diagnostic trail and the drawn outline.
+    if (menus.steadyReading->isChecked() && index < int(boxes.size()))
+        result.steady = readFaceSteadily(picture, boxes[std::size_t(index)]);
+    const ReadOutcome outcome = result.steady ? steadyAsOutcome(*result.steady) : result.outcome;
     readings[index] = std::move(result);
     if (measurementsShown())
         putFaceInScene(index);
@@ -377,6 +399,7 @@ int MainWindow::currentFace() const
 void MainWindow::updateFaceStatus()
 {
     statusLine->showFace(currentFace(), int(faces.size()), readingWordsOf(readings, currentFace()));
+    statusLine->showSteady(steadyWordsOf(readings, currentFace()));
 }
 
 // What can be done with the picture in view.
@@ -437,6 +460,9 @@ void MainWindow::connectMenus()
     };
     on(menus.openPicture, [this] { ui->pushButton->click(); });
     on(menus.readFace, [this] { ui->pushButton_2->click(); });
+    menus.steadyReading->setChecked(settings.value(steadyReadingKey, false).toBool());
+    connect(menus.steadyReading, &QAction::toggled, this,
+            [this](bool on) { settings.setValue(steadyReadingKey, on); });
     on(menus.share, [this] { ui->pushButton_3->click(); });
     followEnabled(ui->pushButton, menus.openPicture);
     followEnabled(ui->pushButton_2, menus.readFace);

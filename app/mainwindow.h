@@ -47,6 +47,8 @@ public:
     using FaceFinder = std::function<std::vector<FaceRect>(const ImageBuffer&, FaceDetector&)>;
     // Reads a prepared face image, filling the report.
     using FaceReading = std::function<ReadOutcome(const QImage&, ReadingReport*)>;
+    // Reads the face in a box of the (reduced) picture steadily.
+    using SteadyFaceReading = std::function<SteadyReading(const QImage&, const FaceRect&)>;
 
     // Loads the cascade that lies beside the executable.
     explicit MainWindow(QWidget* parent = nullptr);
@@ -61,6 +63,7 @@ public:
     void setSaveFileChooser(FileChooser chooser);
     void setFaceFinder(FaceFinder finder);
     void setFaceReading(FaceReading reading);
+    void setSteadyReading(SteadyFaceReading reading);
 
     // Opens a picture as Open Picture does once the dialog has given a name: a file given on the
     // command line or dropped on the window, a recent picture, the next one in the folder. Unlike
@@ -125,6 +128,7 @@ private:
     FileChooser chooseSaveFile;
     FaceFinder findFaces;
     FaceReading readFaceImage;
+    SteadyFaceReading readFaceSteadily;
 
     // The current picture (reduced, as detected), its file and its faces' boxes; null and empty
     // when no picture is loaded.

@@ -71,3 +71,42 @@ QString faceWords(int index, int count, const QString& outcome)
     const QString counted = faceCountWords(index, count);
     return outcome.isEmpty() ? counted : counted + QStringLiteral(" - ") + outcome;
 }
+
+ReadOutcome steadyAsOutcome(const SteadyReading& steady)
+{
+    ReadOutcome outcome;
+    switch (steady.outcome) {
+    case SteadyOutcome::Failed: outcome.status = ReadOutcome::Status::Failed; break;
+    case SteadyOutcome::NotColour: outcome.status = ReadOutcome::Status::NotColour; break;
+    default:
+        // The five types come in the order of FacePhase.
+        outcome.status = ReadOutcome::Status::Read;
+        outcome.phase = FacePhase(int(steady.outcome));
+    }
+    return outcome;
+}
+
+QString steadyOutcomeWords(const SteadyReading& steady)
+{
+    ReadingReport reasonOnly;
+    reasonOnly.failure = steady.reason;
+    return outcomeWords(steadyAsOutcome(steady), &reasonOnly);
+}
+
+QString steadyAgreementWords(const SteadyReading& steady)
+{
+    switch (steady.outcome) {
+    case SteadyOutcome::Failed:
+        return steady.reason
+                   ? translated("Steady reading failed: %1").arg(reasonWords(*steady.reason))
+                   : translated("Steady reading failed");
+    case SteadyOutcome::NotColour: return translated("Not in colour");
+    default:
+        return translated("%1: %2 of %3 views agree")
+            .arg(QString::fromLatin1(steadyOutcomeName(steady.outcome)))
+            .arg(steady.votesFor(steady.outcome))
+            .arg(steady.views);
+    }
+}
+
+QString steadySuggestion() { return translated("Steady reading (Ctrl+T) may read this face"); }

@@ -6,6 +6,7 @@
 #include "reading/face_reader.h"
 #include "reading/reading_failure.h"
 #include "reading/reading_report.h"
+#include "reading/steady_reading.h"
 
 #include <QString>
 
@@ -25,3 +26,17 @@ QString faceCountWords(int index, int count);
 
 // "Face 2 of 15", and " - " with the outcome's words when there are any.
 QString faceWords(int index, int count, const QString& outcome);
+
+// A steady reading as the outcome Read Face shows: its type, failed, or not in colour.
+ReadOutcome steadyAsOutcome(const SteadyReading& steady);
+
+// "Reading failed: " and the steady reading's reason, or its type, as outcomeWords says them.
+QString steadyOutcomeWords(const SteadyReading& steady);
+
+// How sure a steady reading is: "WATER: 31 of 54 views agree", "Steady reading failed: " and its
+// reason's words, or "Not in colour".
+QString steadyAgreementWords(const SteadyReading& steady);
+
+// Shown after a failed reading without the steady one: "Steady reading (Ctrl+T) may read this
+// face".
+QString steadySuggestion();

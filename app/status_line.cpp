@@ -17,7 +17,7 @@ QString translated(const char* text) { return QCoreApplication::translate("Statu
 }  // namespace
 
 StatusLine::StatusLine(QMainWindow* window, QStatusBar* bar, QScrollBar* selector)
-    : QObject(window), bar(bar), selector(selector), face(new QLabel(bar))
+    : QObject(window), bar(bar), selector(selector), face(new QLabel(bar)), steady(new QLabel(bar))
 {
     face->setObjectName(QStringLiteral("faceStatus"));
     face->setAccessibleName(translated("Face and reading"));
@@ -26,6 +26,12 @@ StatusLine::StatusLine(QMainWindow* window, QStatusBar* bar, QScrollBar* selecto
     // Long words are cut at the window's edge rather than widening the window.
     face->setMinimumWidth(1);
     bar->addPermanentWidget(face);
+    steady->setObjectName(QStringLiteral("steadyStatus"));
+    steady->setAccessibleName(translated("Steady reading"));
+    steady->setAccessibleDescription(
+        translated("How many of the face's nearby views agree on its type"));
+    steady->setMinimumWidth(1);
+    bar->addPermanentWidget(steady);
     window->installEventFilter(this);
     showFace(0, 0);
 }
@@ -40,6 +46,8 @@ void StatusLine::showFace(int index, int count, const QString& outcome)
     face->setText(faceWords(index, count, outcome));
     selector->setAccessibleName(faceCountWords(index, count));
 }
+
+void StatusLine::showSteady(const QString& words) { steady->setText(words); }
 
 void StatusLine::showCascadeMissing(const QString& fileName, const QStringList& folders)
 {

@@ -1,6 +1,6 @@
 #pragma once
 // The status bar's right end: which face is shown ("Face 2 of 15") and what its reading came to,
-// in words. The left part keeps the window's messages; since hovering a menu entry would replace
+// in words, and beside it how sure a steady reading is. The left part keeps the window's messages; since hovering a menu entry would replace
 // them with the entry's status tip (and clear them on leaving it), status tips are kept out.
 
 #include <QObject>
@@ -20,6 +20,10 @@ public:
     // faces the label is empty.
     void showFace(int index, int count, const QString& outcome = QString());
 
+    // At the right end: how sure the steady reading of the face is, or the suggestion to read it
+    // steadily; empty for none.
+    void showSteady(const QString& words);
+
     // The face cascade could not be loaded: the file's name and where it was looked for.
     void showCascadeMissing(const QString& fileName, const QStringList& folders);
 
@@ -32,4 +36,5 @@ private:
     QStatusBar* bar;
     QScrollBar* selector;
     QLabel* face;
+    QLabel* steady;
 };

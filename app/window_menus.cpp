@@ -104,6 +104,11 @@ WindowMenus buildWindowMenus(QMainWindow* window, QAction* about)
 
     m.readFace =
         makeAction(window, "actionReadFace", "&Read Face", "Read the face shown", {keys("Ctrl+R")});
+    m.steadyReading = makeAction(window, "actionSteadyReading", "S&teady reading",
+                                 "Read Face also reads 54 nearby views of the face and shows "
+                                 "their vote",
+                                 {keys("Ctrl+T")});
+    m.steadyReading->setCheckable(true);
     m.nextFace = makeAction(window, "actionNextFace", "&Next face", "Show the next face",
                             {QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_PageDown)});
     m.previousFace =
@@ -150,7 +155,7 @@ WindowMenus buildWindowMenus(QMainWindow* window, QAction* about)
     m.view->addActions({m.zoomIn, m.zoomOut, m.fit, m.actualSize});
 
     m.face = addMenu(m.bar, "windowMenuFace", "F&ace", "Choose, read and share a face");
-    m.face->addAction(m.readFace);
+    m.face->addActions({m.readFace, m.steadyReading});
     m.face->addSeparator();
     m.face->addActions({m.nextFace, m.previousFace, m.firstFace, m.lastFace});
     m.face->addSeparator();

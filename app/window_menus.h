@@ -36,6 +36,7 @@ struct WindowMenus {
     // The reading actions stand together at the top of the Face menu, Read Face first.
     QMenu* face = nullptr;
     QAction* readFace = nullptr;
+    QAction* steadyReading = nullptr;
     QAction* nextFace = nullptr;
     QAction* previousFace = nullptr;
     QAction* firstFace = nullptr;
