@@ -161,7 +161,7 @@ MainWindow::MainWindow(const QString& cascadePath, const QStringList& searchedFo
     describeControls(this);
     updatePictureActions();
     new ShortcutPriority(this);
-    placement = new WindowPlacement(this, settings, ui->line, ui->horizontalLayout_2);
+    new WindowPlacement(this, settings, ui->line, ui->horizontalLayout_2);
 }
 
 MainWindow::~MainWindow()

@@ -30,7 +30,6 @@ class QAction;
 class RecentPictures;
 class StatusLine;
 class ViewZoom;
-class WindowPlacement;
 
 namespace Ui {
 class MainWindow;
@@ -147,5 +146,4 @@ private:
     StatusLine* statusLine = nullptr;
     RecentPictures* recent = nullptr;
     ViewZoom* zoom = nullptr;
-    WindowPlacement* placement = nullptr;
 };
