@@ -15,10 +15,10 @@ constexpr double largestZoom = 32;
 
 }  // namespace
 
-ViewZoom::ViewZoom(QGraphicsView* view) : QObject(view), view(view)
+ViewZoom::ViewZoom(QGraphicsView* view) : QObject(view), view(view), viewport(view->viewport())
 {
     view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
+    viewport->installEventFilter(this);
 }
 
 void ViewZoom::setKeepProportions(bool keepProportions)
@@ -71,9 +71,11 @@ void ViewZoom::apply()
         view->fitInView(view->sceneRect(), keep ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio);
 }
 
+// The view's own functions are called only for the two events looked at: the others include
+// those of the view's destruction, when it is no longer a view.
 bool ViewZoom::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view->viewport() && event->type() == QEvent::Wheel) {
+    if (event->type() == QEvent::Wheel && watched == viewport) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (!(wheel->modifiers() & Qt::ControlModifier) || wheel->angleDelta().y() == 0)
             return false;
@@ -83,7 +85,7 @@ bool ViewZoom::eventFilter(QObject* watched, QEvent* event)
         view->setTransformationAnchor(anchor);
         return true;
     }
-    if (watched == view && event->type() == QEvent::Resize && (keep || scale)) {
+    if (event->type() == QEvent::Resize && watched == view && (keep || scale)) {
         // The view stretches its scene over itself on every resize. It lays itself out first
         // here, and then this fit or zoom is put back, before anything is painted.
         static_cast<QObject*>(view)->event(event);

@@ -8,6 +8,7 @@
 #include <optional>
 
 class QGraphicsView;
+class QWidget;
 
 class ViewZoom : public QObject {
 public:
@@ -34,6 +35,7 @@ private:
     void apply();
 
     QGraphicsView* view;
+    QWidget* viewport;
     bool keep = false;
     std::optional<double> scale;
 };
