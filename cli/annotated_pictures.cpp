@@ -47,6 +47,8 @@ QImage drawFindings(const PictureFindings& findings)
         if (face.index >= 0 && std::size_t(face.index) < faces.size()) {
             faces[face.index].outcome = face.reading;
             faces[face.index].report = face.report;
+            if (face.steady)
+                faces[face.index].label = QString::fromStdString(steadyLabel(*face.steady));
         }
     }
     return annotatePicture(findings.picture, faces);

@@ -112,12 +112,15 @@ int runBatch(const std::vector<ListedEntry>& entries, FaceDetector& detector,
 {
     const int pictures = pictureCount(entries);
     // Several pictures: one thread per picture, as many at once as --jobs allows (--jobs 1 is one
-    // thread). A single picture would leave the other cores idle, so its detection is shared
-    // among all of them.
+    // thread). A single picture would leave the other cores idle, so its detection, and the views
+    // of its steady readings, are shared among all of them.
     const int workers = std::max(1, std::min(settings.jobs, pictures));
     BatchSettings examined = settings;
-    if (pictures == 1)
-        examined.request.detectionThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+    if (pictures == 1) {
+        const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+        examined.request.detectionThreads = cores;
+        examined.request.steadyThreads = cores;
+    }
     std::vector<FaceDetector> copies;
     for (int worker = 1; worker < workers; ++worker)
         copies.push_back(copyFaceDetector(detector));

@@ -25,6 +25,18 @@ FaceFinding readCut(const QImage& picture, int index, const FaceRect& rect)
     return face;
 }
 
+FaceFinding readFinding(const QImage& picture, int index, const FaceRect& rect,
+                        const ExamineRequest& request)
+{
+    FaceFinding face = readCut(picture, index, rect);
+    if (request.steady) {
+        face.steady = readSteadily(picture, rect, request.steadyThreads);
+        // Only the vote is printed; the views' reports would wait for their turn in memory.
+        face.steady->viewResults = {};
+    }
+    return face;
+}
+
 }  // namespace
 
 PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
@@ -64,12 +76,12 @@ PictureFindings examinePicture(const std::string& path, FaceDetector& detector,
                              (findings.faceCount == 1 ? " face found" : " faces found");
             return findings;
         }
-        findings.faces.push_back(readCut(picture, wanted, rects[wanted]));
+        findings.faces.push_back(readFinding(picture, wanted, rects[wanted], request));
         return findings;
     }
     for (int i = 0; i < findings.faceCount; ++i)
         findings.faces.push_back(request.read
-                                     ? readCut(picture, i, rects[i])
+                                     ? readFinding(picture, i, rects[i], request)
                                      : FaceFinding{i, rects[i], std::nullopt, std::nullopt});
     return findings;
 }

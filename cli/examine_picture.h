@@ -4,6 +4,7 @@
 
 #include "reading/face_reader.h"
 #include "reading/reading_report.h"
+#include "reading/steady_reading.h"
 #include "vision/face_rect.h"
 #include "vision/haar_cascade.h"
 
@@ -14,10 +15,11 @@
 #include <vector>
 
 struct FaceFinding {
-    int index = 0;                        // position in the detector's list
-    FaceRect rect;                        // in pixels of the reduced picture
-    std::optional<ReadOutcome> reading;   // read command only
-    std::optional<ReadingReport> report;  // with a reading of a colour face
+    int index = 0;                                       // position in the detector's list
+    FaceRect rect;                                       // in pixels of the reduced picture
+    std::optional<ReadOutcome> reading;                  // read command only
+    std::optional<ReadingReport> report;                 // with a reading of a colour face
+    std::optional<SteadyReading> steady = std::nullopt;  // with --steady: the vote alone
 };
 
 struct PictureFindings {
@@ -40,6 +42,8 @@ struct ExamineRequest {
     bool keepPicture = false;  // keep the reduced picture in the findings, for drawing
     int detectionThreads = 1;  // threads that share the detection of the picture
     bool keepNested = false;   // list a face's nested boxes too, as the grouping gives them
+    bool steady = false;       // with read: also read every read face steadily
+    int steadyThreads = 1;     // threads that share the views of a steady reading
 };
 
 extern const char* const failedToReadImage;

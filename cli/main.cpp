@@ -89,6 +89,7 @@ int main(int argc, char* argv[])
     settings.request.face = options.face;
     settings.request.keepPicture = !options.annotate.empty();
     settings.request.keepNested = options.keepNested;
+    settings.request.steady = options.steady;
     if (!options.annotate.empty())
         settings.annotatedPaths =
             annotatedPicturePaths(QFile::decodeName(options.annotate.c_str()), entryPaths(entries));

@@ -35,6 +35,12 @@ const char* const cliUsage =
     "  --json          one JSON object per picture and line\n"
     "  --keep-nested   also list a box that wholly contains another face's box (by\n"
     "                  default only the inner box of such a pair is a face)\n"
+    "  --steady        read only: also read each face steadily, as the vote of 54\n"
+    "                  nearby views (three sizes, nine positions, each also\n"
+    "                  mirrored): the type with the most votes and how many views\n"
+    "                  agree (\"steady=WATER 31/54\"), or \"failed\" with the\n"
+    "                  commonest reason when under a quarter of the views read a\n"
+    "                  type; --annotate then labels each face with its vote\n"
     "  --verbose       diagnostic lines of the detector and reader on stderr\n"
     "  --recursive     folders: their subfolders too, each in its place by name\n"
     "  --jobs N        examine N pictures at once (1 to 256; default: one per core);\n"
@@ -156,6 +162,10 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             return refuse("--face is an option of the read command");
         } else if (name == "--recursive" && !inlineValue) {
             options.recursive = true;
+        } else if (name == "--steady" && !inlineValue && options.command == CliCommand::Read) {
+            options.steady = true;
+        } else if (name == "--steady" && !inlineValue) {
+            return refuse("--steady is an option of the read command");
         } else if (name == "--keep-nested" && !inlineValue) {
             options.keepNested = true;
         } else if (name == "--quiet" && !inlineValue) {

@@ -18,6 +18,7 @@ struct CliOptions {
     std::optional<int> jobs;          // pictures examined at once; unset: one per core
     bool quiet = false;               // no progress, summary or notes on a terminal
     bool keepNested = false;          // list nested boxes of one face as the grouping gives them
+    bool steady = false;              // read: also read each face steadily (54 nearby views)
     std::vector<std::string> images;  // pictures and folders, as given
 };
 

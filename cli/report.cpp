@@ -43,6 +43,28 @@ void writeReading(JsonWriter& json, const ReadOutcome& outcome, const char* reas
     json.endObject();
 }
 
+void writeSteady(JsonWriter& json, const SteadyReading& steady)
+{
+    json.beginObject().key("outcome").value(steadyOutcomeName(steady.outcome));
+    json.key("views").value(steady.views);
+    json.key("votes").beginObject();
+    for (int o = 0; o < steadyOutcomeCount; ++o)
+        json.key(steadyOutcomeName(SteadyOutcome(o))).value(steady.votes[o]);
+    json.endObject();
+    if (steady.reason)
+        json.key("reason").value(readingFailureCode(*steady.reason));
+    json.endObject();
+}
+
+// " steady=WATER 31/54", or " steady=failed reason=CODE".
+std::string steadyText(const SteadyReading& steady)
+{
+    std::string text = " steady=" + steadyAgreement(steady);
+    if (steady.reason)
+        text += std::string(" reason=") + readingFailureCode(*steady.reason);
+    return text;
+}
+
 template <typename T> std::string orDash(const std::optional<T>& value)
 {
     if (!value)
@@ -98,6 +120,10 @@ std::string findingsJson(const PictureFindings& findings)
                 json.key("reading");
                 writeReading(json, *face.reading, failureCode(face));
             }
+            if (face.steady) {
+                json.key("steady");
+                writeSteady(json, *face.steady);
+            }
             json.endObject();
         }
         json.endArray();
@@ -125,6 +151,8 @@ std::string findingsText(const PictureFindings& findings)
             text << " -> " << readingText(*face.reading);
         if (const char* reason = failureCode(face))
             text << " reason=" << reason;
+        if (face.steady)
+            text << steadyText(*face.steady);
         text << '\n';
     }
     return text.str();

@@ -208,7 +208,9 @@ QImage annotatePicture(const QImage& picture, const std::vector<FaceAnnotation>&
             text = caption(face);
         } else {
             text = QString::number(face.number);
-            if (face.outcome)
+            if (face.label)
+                text += QLatin1Char(' ') + *face.label;
+            else if (face.outcome)
                 text += QLatin1Char(' ') +
                         readingLabel(*face.outcome, face.report ? &*face.report : nullptr);
         }

@@ -43,18 +43,19 @@ FacePlacement placeFace(int pictureHeight, const FaceRect& face);
 
 // One face of a drawing.
 struct FaceAnnotation {
-    FaceRect box;                         // in pixels of the picture
-    int number = 0;                       // position in the face list, counted from 0
-    std::optional<ReadOutcome> outcome;   // for a face that was read
-    std::optional<ReadingReport> report;  // its report, when one was made
+    FaceRect box;                                 // in pixels of the picture
+    int number = 0;                               // position in the face list, counted from 0
+    std::optional<ReadOutcome> outcome;           // for a face that was read
+    std::optional<ReadingReport> report;          // its report, when one was made
+    std::optional<QString> label = std::nullopt;  // words shown instead of the reading's label
 };
 
 // The type ("WOOD" .. "WATER"), "not_colour", or the failure's code ("failed" without a report);
 // a failure for lack of any lower edge adds the share of the face taken as skin.
 QString readingLabel(const ReadOutcome& outcome, const ReadingReport* report);
 
-// What a face's label says. Without one, the label is the face's number and, for a read face,
-// readingLabel; the window passes its own words (faces counted from 1, no codes).
+// What a face's label says. Without one, the label is the face's number and its label or, for a
+// read face, readingLabel; the window passes its own words (faces counted from 1, no codes).
 using FaceCaption = std::function<QString(const FaceAnnotation&)>;
 
 // The picture (any format) as Format_RGB32 with every face's box and number, and for read faces

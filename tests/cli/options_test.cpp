@@ -75,6 +75,8 @@ TEST(CliOptions, BadUsageIsRefusedWithAReason)
         {"detect", "a.png", "--jobs"},
         {"detect", "--recursive=yes", "a.png"},
         {"detect", "--quiet=1", "a.png"},
+        {"detect", "--steady", "a.png"},  // --steady belongs to read
+        {"read", "--steady=yes", "a.png"},
     };
     for (const auto& args : bad) {
         const ParsedArguments parsed = parse(args);
@@ -107,6 +109,17 @@ TEST(CliOptions, BatchOptions)
     EXPECT_EQ(batch.jobs, 256);
     EXPECT_EQ(parse({"detect", "--jobs", "0", "a"}).error,
               "--jobs needs a whole number from 1 to 256, not '0'");
+}
+
+TEST(CliOptions, SteadyIsAReadOption)
+{
+    EXPECT_FALSE(parse({"read", "a.png"}).options.steady);
+    const ParsedArguments steady = parse({"read", "a.png", "--steady", "--face", "1"});
+    ASSERT_EQ(steady.action, Action::Run);
+    EXPECT_TRUE(steady.options.steady);
+    EXPECT_EQ(steady.options.face, 1);
+    EXPECT_EQ(parse({"detect", "--steady", "a.png"}).error,
+              "--steady is an option of the read command");
 }
 
 TEST(CliOptions, FaceZeroAndLastValueWins)

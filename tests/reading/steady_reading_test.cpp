@@ -89,20 +89,16 @@ void expectSameReading(const SteadyReading& a, const SteadyReading& b)
     EXPECT_EQ(a.reason, b.reason);
     ASSERT_EQ(a.viewResults.size(), b.viewResults.size());
     for (std::size_t i = 0; i < a.viewResults.size(); ++i) {
-        SCOPED_TRACE(i);
         const SteadyView& x = a.viewResults[i];
         const SteadyView& y = b.viewResults[i];
-        expectBox(x.place.box, y.place.box);
-        EXPECT_EQ(x.place.mirrored, y.place.mirrored);
-        EXPECT_EQ(steadyOutcomeOf(x.outcome), steadyOutcomeOf(y.outcome));
-        EXPECT_EQ(x.outcome.measures.a1, y.outcome.measures.a1);
-        EXPECT_EQ(x.outcome.measures.a2, y.outcome.measures.a2);
-        EXPECT_EQ(x.outcome.measures.a3, y.outcome.measures.a3);
-        EXPECT_EQ(x.outcome.measures.a4, y.outcome.measures.a4);
-        ASSERT_EQ(x.report.has_value(), y.report.has_value());
-        if (x.report) {
-            EXPECT_EQ(x.report->failure, y.report->failure);
-        }
+        const FaceMeasures& m = x.outcome.measures;
+        const FaceMeasures& n = y.outcome.measures;
+        EXPECT_TRUE(x.place.box == y.place.box && x.place.mirrored == y.place.mirrored &&
+                    steadyOutcomeOf(x.outcome) == steadyOutcomeOf(y.outcome) && m.a1 == n.a1 &&
+                    m.a2 == n.a2 && m.a3 == n.a3 && m.a4 == n.a4 &&
+                    (x.report ? x.report->failure : std::nullopt) ==
+                        (y.report ? y.report->failure : std::nullopt))
+            << "view " << i;
     }
 }
 
@@ -295,27 +291,6 @@ TEST(SteadyVote, CommonestReasonWithTiesToTheFirstListed)
         EXPECT_EQ(commonestReason(c.counts), c.expected) << testing::PrintToString(c.counts);
 }
 
-TEST(SteadyWords, AgreementAndLabel)
-{
-    SteadyReading reading;
-    reading.views = 54;
-    reading.votes = votes(0, 0, 9, 4, 31, 10, 0);
-    reading.outcome = O::WATER;
-    EXPECT_EQ(steadyAgreement(reading), "WATER 31/54");
-    EXPECT_EQ(steadyLabel(reading), "WATER 31/54");
-    reading.outcome = O::Failed;
-    reading.reason = ReadingFailure::NoSideEdges;
-    EXPECT_EQ(steadyAgreement(reading), "failed");
-    EXPECT_EQ(steadyLabel(reading), "failed no_side_edges");
-    reading.reason.reset();
-    EXPECT_EQ(steadyLabel(reading), "failed");
-    reading.outcome = O::NotColour;
-    EXPECT_EQ(steadyAgreement(reading), "not_colour");
-    const char* names[] = {"WOOD", "FIRE", "EARTH", "GOLD", "WATER", "failed", "not_colour"};
-    for (int o = 0; o < steadyOutcomeCount; ++o)
-        EXPECT_STREQ(steadyOutcomeName(SteadyOutcome(o)), names[o]);
-}
-
 TEST(SteadyViews, PreparedFromThePictureAsByCutMirrorAndPrepare)
 {
     // Cuts that keep their size, that are reduced by their height and by their width, faces
@@ -382,13 +357,6 @@ TEST(SteadyReading, TheFaithfulViewIsReadFaceAndTheVotesCountTheViews)
     EXPECT_EQ(view.outcome.measures.a1, faithful.measures.a1);
     EXPECT_EQ(view.outcome.measures.a3, faithful.measures.a3);
     EXPECT_EQ(view.outcome.measures.x0, faithful.measures.x0);
-
-    // A mirrored view reads the mirror image of its cut.
-    const SteadyView& mirrored = reading.viewResults[faithfulViewIndex + 1];
-    const ReadOutcome fromMirror =
-        readFace(prepareFaceImage(cropFace(picture, drawnBox).mirrored(true, false)));
-    EXPECT_EQ(steadyOutcomeOf(mirrored.outcome), steadyOutcomeOf(fromMirror));
-    EXPECT_EQ(mirrored.outcome.measures.a4, fromMirror.measures.a4);
 
     // The drawn face reads as a type in most views: the vote is that type.
     EXPECT_LE(reading.outcome, O::WATER);
