@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/mainwindow.h"
 #include "app/program_style.h"
 #include "app/start_picture.h"
@@ -7,9 +8,16 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <iostream>
+
 int main(int argc, char* argv[])
 {
+    // --help and --version answer without a display; other options once Qt has taken its own.
+    if (const auto answered = answerHelpOrVersion(argumentList(argc, argv), std::cout))
+        return *answered;
     QApplication application(argc, argv);
+    if (const auto refused = refuseUnknownOptions(QCoreApplication::arguments(), std::cerr))
+        return *refused;
     // The window's settings take their place from these two names, so they come first.
     QCoreApplication::setApplicationName("Velmora 1.0");
     QCoreApplication::setOrganizationName("Marrowby software");

@@ -3,7 +3,17 @@
 #include "ui_mainwindow.h"
 
 #include "app/about_box.h"
+#include "app/accessible_texts.h"
 #include "app/face_box_item.h"
+#include "app/failure_help.h"
+#include "app/folder_walk.h"
+#include "app/picture_formats.h"
+#include "app/reading_words.h"
+#include "app/recent_pictures.h"
+#include "app/shortcut_priority.h"
+#include "app/status_line.h"
+#include "app/view_zoom.h"
+#include "app/window_placement.h"
 #include "detect/find_faces.h"
 #include "reading/annotation.h"
 #include "reading/prepare_face.h"
@@ -25,8 +35,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsPixmapItem>
+#include <QMenu>
 #include <QMimeData>
-#include <QShortcut>
 #include <QUrl>
 
 #include <algorithm>
@@ -37,16 +47,19 @@ namespace {
 
 const char currentFolderKey[] = "CurrDir";
 const char showMeasurementsKey[] = "ShowMeasurements";
+const char keepProportionsKey[] = "KeepProportions";
+const char steadyReadingKey[] = "SteadyReading";
 
 // Shown as plain text, so the run of blanks stays as it is.
 const char readingFailedText[] =
     "Face could not be read. Please try a different image - maybe this one has bad lighting or "
     "blured              or not frontal or partially eclipsed";
 
+// The dialog offers every format Qt reads here, the given filter's first.
 QString askForFile(QWidget* parent, const QString& caption, const QString& folder,
                    const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    return QFileDialog::getOpenFileName(parent, caption, folder, pictureFileFilters(filter));
 }
 
 QString askForNewFile(QWidget* parent, const QString& caption, const QString& suggested,
@@ -64,6 +77,15 @@ std::vector<FaceRect> detectWithCascade(const ImageBuffer& grey, FaceDetector& d
 ReadOutcome readPreparedFace(const QImage& prepared, ReadingReport* report)
 {
     return readFace(prepared, report);
+}
+
+// The vote is kept; its 54 views, each with a report, are not needed once counted.
+SteadyReading readFaceSteadilyOnEveryCore(const QImage& picture, const FaceRect& box)
+{
+    SteadyReading reading =
+        readSteadily(picture, box, int(std::max(1u, std::thread::hardware_concurrency())));
+    reading.viewResults.clear();
+    return reading;
 }
 
 // The local files of a drag, in the order given.
@@ -92,28 +114,41 @@ QString detectorMissingText()
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : MainWindow(findCascade(QCoreApplication::applicationDirPath()), parent)
+    : MainWindow(findCascade(QCoreApplication::applicationDirPath()),
+                 cascadeFolders(QCoreApplication::applicationDirPath()), parent)
 {
 }
 
 MainWindow::MainWindow(const QString& cascadePath, QWidget* parent)
+    : MainWindow(cascadePath, QStringList{QFileInfo(cascadePath).absolutePath()}, parent)
+{
+}
+
+MainWindow::MainWindow(const QString& cascadePath, const QStringList& searchedFolders,
+                       QWidget* parent)
     : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui::MainWindow), chooseFile(askForFile),
-      chooseSaveFile(askForNewFile), findFaces(detectWithCascade), readFaceImage(readPreparedFace)
+      chooseSaveFile(askForNewFile), findFaces(detectWithCascade), readFaceImage(readPreparedFace),
+      readFaceSteadily(readFaceSteadilyOnEveryCore)
 {
     ui->setupUi(this);
+    statusLine = new StatusLine(this, ui->statusBar, ui->horizontalScrollBar);
 
     const std::wstring widePath = cascadePath.toStdWString();
     diagnostics() << toUtf8(widePath) << std::endl;
     // A missing or broken cascade leaves the detector empty; detection then finds no faces, and
-    // the status bar tells why from the start.
+    // the status bar tells why from the start, and where the file was looked for.
     detector = new FaceDetector(widePath);
-    if (!detector->cascade)
+    if (!detector->cascade) {
         status(detectorMissingText());
+        statusLine->showCascadeMissing(QFileInfo(cascadePath).fileName(), searchedFolders);
+    }
     about = addAboutAction(this);
 
-    // The menus and the tool bar hold only actions that do nothing yet.
+    // The form's menus and tool bar hold only actions that do nothing; the window's own menu bar
+    // takes their place.
     ui->menuBar->setVisible(false);
     ui->mainToolBar->setVisible(false);
+    menus = buildWindowMenus(this, about);
 
     welcomeHtml = ui->textBrowser->toHtml();
 
@@ -121,8 +156,14 @@ MainWindow::MainWindow(const QString& cascadePath, QWidget* parent)
     // drops for its scene otherwise.
     setAcceptDrops(true);
     ui->graphicsView->setAcceptDrops(false);
-    addShortcuts();
+    zoom = new ViewZoom(ui->graphicsView);
+    recent = new RecentPictures(settings, menus.recent, this);
+    connectMenus();
     buildPictureMenu();
+    describeControls(this);
+    updatePictureActions();
+    new ShortcutPriority(this);
+    new WindowPlacement(this, settings, ui->line, ui->horizontalLayout_2);
 }
 
 MainWindow::~MainWindow()
@@ -151,6 +192,12 @@ void MainWindow::setFaceReading(FaceReading reading)
     readFaceImage = reading ? std::move(reading) : FaceReading(readPreparedFace);
 }
 
+void MainWindow::setSteadyReading(SteadyFaceReading reading)
+{
+    readFaceSteadily =
+        reading ? std::move(reading) : SteadyFaceReading(readFaceSteadilyOnEveryCore);
+}
+
 QString MainWindow::pageUrl(FacePhase phase)
 {
     switch (phase) {
@@ -170,13 +217,18 @@ void MainWindow::on_pushButton_3_clicked()
 {
     const QString html = ui->textBrowser->toHtml();
     ui->lineEdit->setText(html);
-    QApplication::clipboard()->setText(html, QClipboard::Clipboard);
+    // The plain text is the HTML source, for a blog's HTML field; a rich editor takes the same
+    // HTML as text/html and pastes the formatted page.
+    auto* data = new QMimeData;
+    data->setText(html);
+    data->setHtml(html);
+    QApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
 // Read Face.
 void MainWindow::on_pushButton_2_clicked()
 {
-    const int index = ui->horizontalScrollBar->isEnabled() ? ui->horizontalScrollBar->value() : 0;
+    const int index = currentFace();
     if (index < 0 || index >= faces.size())
         return;
     const QImage& face = faces.at(index);
@@ -184,6 +236,10 @@ void MainWindow::on_pushButton_2_clicked()
     const QImage prepared = prepareFaceImage(face);
     if (!isColour(prepared)) {
         status(tr("Image should be color. Please load another one"));
+        ReadOutcome grey;
+        grey.status = ReadOutcome::Status::NotColour;
+        statusLine->showFace(index, int(faces.size()), outcomeWords(grey, nullptr));
+        statusLine->showSteady(QString());
         return;
     }
     status(tr("Reading is in progress"));
@@ -195,10 +251,15 @@ void MainWindow::on_pushButton_2_clicked()
 
     FaceReadingResult result;
     result.outcome = readFaceImage(prepared, &result.report);
-    const ReadOutcome outcome = result.outcome;
+    // Steady reading shows the vote of the face's nearby views; the face as cut is still read
+    // above, for its diagnostic trail and the drawn outline.
+    if (menus.steadyReading->isChecked() && index < int(boxes.size()))
+        result.steady = readFaceSteadily(picture, boxes[std::size_t(index)]);
+    const ReadOutcome outcome = result.steady ? steadyAsOutcome(*result.steady) : result.outcome;
     readings[index] = std::move(result);
     if (measurementsShown())
         putFaceInScene(index);
+    updateFaceStatus();
     switch (outcome.status) {
     case ReadOutcome::Status::NotColour:
         status(tr("Image should be color. Please load another one"));
@@ -224,8 +285,10 @@ void MainWindow::on_horizontalScrollBar_valueChanged(int value)
         return;
     putFaceInScene(value);
     diagnostics() << scene.sceneRect().width() << " " << scene.sceneRect().height() << std::endl;
-    ui->graphicsView->fitInView(scene.sceneRect(), Qt::IgnoreAspectRatio);
+    zoom->fit();
     ui->graphicsView->show();
+    updateFaceStatus();
+    updatePictureActions();
 }
 
 // Open Picture.
@@ -239,10 +302,12 @@ void MainWindow::on_pushButton_clicked()
         status(tr("No file selected"));
         return;
     }
-    openPicture(name);
+    loadPicture(name, FolderMemory::WhenChosen);
 }
 
-void MainWindow::openPicture(const QString& name)
+void MainWindow::openPicture(const QString& name) { loadPicture(name, FolderMemory::WhenRead); }
+
+void MainWindow::loadPicture(const QString& name, FolderMemory folderMemory)
 {
     // A pipe or device would keep the reader (and the window) waiting for ever. A folder is no
     // such danger; the reader refuses it as any file that is no picture.
@@ -251,7 +316,10 @@ void MainWindow::openPicture(const QString& name)
         status(tr("%1: not a regular file, not read").arg(QDir::toNativeSeparators(name)));
         return;
     }
-    settings.setValue(currentFolderKey, QFileInfo(name).canonicalPath());
+    // The folder of a mistyped start picture must not become the next dialog's folder.
+    if (folderMemory == FolderMemory::WhenChosen)
+        settings.setValue(currentFolderKey, QFileInfo(name).canonicalPath());
+    walkFrom = name;
 
     ui->pushButton_3->setEnabled(false);
     ui->lineEdit->setText(QString());
@@ -266,18 +334,26 @@ void MainWindow::openPicture(const QString& name)
     if (loaded.isNull()) {
         status(tr("Failed to read image"));
         clearFaceList();
+        setWindowTitle(tr("Velmora"));
+        updatePictureActions();
         return;
     }
+    if (folderMemory == FolderMemory::WhenRead)
+        settings.setValue(currentFolderKey, QFileInfo(name).canonicalPath());
+    recent->add(name);
+    setWindowTitle(tr("%1 - Velmora").arg(QFileInfo(name).fileName()));
     picture = reducePicture(loaded);
     pictureName = name;
-    wholePictureAction->setEnabled(true);
-    saveAnnotatedAction->setEnabled(true);
     const ImageBuffer grey = toGray(loadImageBuffer(picture));
     const std::vector<FaceRect> found = findFaces(grey, *detector);
     const int count = static_cast<int>(found.size());
     if (count == 0) {
         status(detector->cascade ? tr("No faces found") : detectorMissingText());
         clearFaceList();
+        // Without a detector no picture has faces, but the picture itself is worth seeing.
+        if (!detector->cascade)
+            showWholePicture();
+        updatePictureActions();
         return;
     }
     boxes = found;
@@ -302,6 +378,8 @@ void MainWindow::openPicture(const QString& name)
         faces.append(cropFace(picture, face));
 
     showFace(0);
+    updateFaceStatus();
+    updatePictureActions();
 }
 
 void MainWindow::forgetPicture()
@@ -312,14 +390,37 @@ void MainWindow::forgetPicture()
     readings.clear();
     shownFace.reset();
     wholePictureShown = false;
-    wholePictureAction->setEnabled(false);
-    saveAnnotatedAction->setEnabled(false);
 }
 
 void MainWindow::clearFaceList()
 {
     faces.clear();
     ui->horizontalScrollBar->setEnabled(false);
+    updateFaceStatus();
+}
+
+// The face the selector points at, or the only one.
+int MainWindow::currentFace() const
+{
+    return ui->horizontalScrollBar->isEnabled() ? ui->horizontalScrollBar->value() : 0;
+}
+
+void MainWindow::updateFaceStatus()
+{
+    statusLine->showFace(currentFace(), int(faces.size()), readingWordsOf(readings, currentFace()));
+    statusLine->showSteady(steadyWordsOf(readings, currentFace()));
+}
+
+// What can be done with the picture in view.
+void MainWindow::updatePictureActions()
+{
+    const bool loaded = !picture.isNull();
+    for (QAction* action : {menus.wholePicture, menus.saveAnnotated, menus.zoomIn, menus.zoomOut,
+                            menus.fit, menus.actualSize})
+        action->setEnabled(loaded);
+    menus.leaveWholePicture->setEnabled(wholePictureShown && !faces.isEmpty());
+    menus.nextPicture->setEnabled(!walkFrom.isEmpty());
+    menus.previousPicture->setEnabled(!walkFrom.isEmpty());
 }
 
 void MainWindow::showFace(int index)
@@ -327,7 +428,7 @@ void MainWindow::showFace(int index)
     // The selector's range change above may already have put an earlier face into the scene.
     putFaceInScene(index);
     ui->graphicsView->setScene(&scene);
-    ui->graphicsView->fitInView(scene.sceneRect(), Qt::IgnoreAspectRatio);
+    zoom->fit();
     diagnostics() << scene.sceneRect().width() << " " << scene.sceneRect().height() << std::endl;
     ui->graphicsView->show();
 }
@@ -348,8 +449,7 @@ void MainWindow::putFaceInScene(int index)
     } else {
         const FaceReadingResult& read = reading->second;
         const int magnification = faceCutMagnification(face);
-        pixmap =
-            QPixmap::fromImage(annotateFaceCut(face, read.outcome, read.report, magnification));
+        pixmap = QPixmap::fromImage(drawReadFace(face, read, magnification));
         QGraphicsPixmapItem* item = scene.addPixmap(pixmap);
         item->setTransformationMode(Qt::SmoothTransformation);
         item->setScale(1.0 / magnification);
@@ -357,65 +457,73 @@ void MainWindow::putFaceInScene(int index)
             item->setToolTip(QString::fromLatin1(readingFailureSentence(*read.report.failure)));
     }
     scene.setSceneRect(0, 0, face.width(), face.height());
+    updatePictureActions();
 }
 
-void MainWindow::addShortcuts()
+// The menus' actions, wired to the buttons, the selector and the window's own commands. A disabled
+// button ignores click(), and the actions follow the buttons' states besides.
+void MainWindow::connectMenus()
 {
-    const auto add = [this](const QKeySequence& keys, std::function<void()> act) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, std::move(act));
+    const auto on = [this](QAction* action, std::function<void()> act) {
+        connect(action, &QAction::triggered, this, std::move(act));
     };
-    // A disabled button ignores click(), so the shortcuts follow the buttons' states.
-    const QKeySequence open(tr("Ctrl+O")), read(tr("Ctrl+R")), share(tr("Ctrl+Shift+C"));
-    add(open, [this] { ui->pushButton->click(); });
-    add(read, [this] { ui->pushButton_2->click(); });
-    add(share, [this] { ui->pushButton_3->click(); });
-    for (const QKeySequence& back : {QKeySequence(Qt::Key_Left), QKeySequence(Qt::Key_PageUp)})
-        add(back, [this] { stepFace(-1); });
-    for (const QKeySequence& next : {QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_PageDown)})
-        add(next, [this] { stepFace(1); });
+    on(menus.openPicture, [this] { ui->pushButton->click(); });
+    on(menus.readFace, [this] { ui->pushButton_2->click(); });
+    menus.steadyReading->setChecked(settings.value(steadyReadingKey, false).toBool());
+    connect(menus.steadyReading, &QAction::toggled, this,
+            [this](bool on) { settings.setValue(steadyReadingKey, on); });
+    on(menus.share, [this] { ui->pushButton_3->click(); });
+    followEnabled(ui->pushButton, menus.openPicture);
+    followEnabled(ui->pushButton_2, menus.readFace);
+    followEnabled(ui->pushButton_3, menus.share);
+    ui->pushButton->setToolTip(
+        withShortcut(tr("Open a picture and find its faces"), menus.openPicture->shortcut()));
+    ui->pushButton_2->setToolTip(
+        withShortcut(tr("Read the face shown"), menus.readFace->shortcut()));
+    ui->pushButton_3->setToolTip(
+        withShortcut(tr("Copy the result page to the clipboard"), menus.share->shortcut()));
 
-    ui->pushButton->setToolTip(withShortcut(tr("Open a picture and find its faces"), open));
-    ui->pushButton_2->setToolTip(withShortcut(tr("Read the face shown"), read));
-    ui->pushButton_3->setToolTip(withShortcut(tr("Copy the result page to the clipboard"), share));
+    on(menus.nextPicture, [this] { walkFolder(1); });
+    on(menus.previousPicture, [this] { walkFolder(-1); });
+    connect(recent, &RecentPictures::chosen, this, [this](const QString& name) {
+        status(tr(""));
+        openPicture(name);
+    });
+    on(menus.saveAnnotated, [this] { saveAnnotatedPicture(); });
+    on(menus.quit, [this] { close(); });
+
+    menus.showMeasurements->setChecked(settings.value(showMeasurementsKey, false).toBool());
+    connect(menus.showMeasurements, &QAction::toggled, this,
+            [this](bool shown) { setMeasurementsShown(shown); });
+    on(menus.wholePicture, [this] { showWholePicture(); });
+    on(menus.leaveWholePicture, [this] { leaveWholePicture(); });
+    menus.keepProportions->setChecked(settings.value(keepProportionsKey, false).toBool());
+    zoom->setKeepProportions(menus.keepProportions->isChecked());
+    connect(menus.keepProportions, &QAction::toggled, this,
+            [this](bool keep) { setKeepProportions(keep); });
+    on(menus.zoomIn, [this] { zoom->zoomIn(); });
+    on(menus.zoomOut, [this] { zoom->zoomOut(); });
+    on(menus.fit, [this] { zoom->fit(); });
+    on(menus.actualSize, [this] { zoom->actualSize(); });
+
+    for (QAction* step : {menus.nextFace, menus.previousFace, menus.firstFace, menus.lastFace})
+        followEnabled(ui->horizontalScrollBar, step);
+    on(menus.nextFace, [this] { goToFace(ui->horizontalScrollBar->value() + 1); });
+    on(menus.previousFace, [this] { goToFace(ui->horizontalScrollBar->value() - 1); });
+    on(menus.firstFace, [this] { goToFace(0); });
+    on(menus.lastFace, [this] { goToFace(ui->horizontalScrollBar->maximum()); });
+
+    on(menus.failuresExplained, [this] { showFailureHelp(this); });
 }
 
-QAction* MainWindow::addPictureAction(const QString& text, const QKeySequence& keys,
-                                      const char* name)
-{
-    auto* action = new QAction(text, ui->graphicsView);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(keys);
-    ui->graphicsView->addAction(action);
-    return action;
-}
-
-// The picture view's context menu: its actions, in menu order. Their shortcuts work in the whole
-// window.
+// The picture view's context menu: the View menu's picture actions and Save, then About.
 void MainWindow::buildPictureMenu()
 {
     ui->graphicsView->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui->graphicsView->setToolTip(
         tr("Left and Right step through the faces. Right click to show the measurements, the "
            "whole picture, or to save the annotated picture."));
-
-    showMeasurementsAction =
-        addPictureAction(tr("Show measurements"), QKeySequence(tr("Ctrl+M")), "actionMeasurements");
-    showMeasurementsAction->setCheckable(true);
-    showMeasurementsAction->setChecked(settings.value(showMeasurementsKey, false).toBool());
-    connect(showMeasurementsAction, &QAction::toggled, this,
-            [this](bool shown) { setMeasurementsShown(shown); });
-
-    wholePictureAction = addPictureAction(tr("Show whole picture"), QKeySequence(tr("Ctrl+E")),
-                                          "actionWholePicture");
-    connect(wholePictureAction, &QAction::triggered, this, [this] { showWholePicture(); });
-
-    saveAnnotatedAction = addPictureAction(tr("Save annotated picture..."),
-                                           QKeySequence(tr("Ctrl+S")), "actionSaveAnnotated");
-    connect(saveAnnotatedAction, &QAction::triggered, this, [this] { saveAnnotatedPicture(); });
-
-    wholePictureAction->setEnabled(false);
-    saveAnnotatedAction->setEnabled(false);
-
+    ui->graphicsView->addActions({menus.showMeasurements, menus.wholePicture, menus.saveAnnotated});
     // The About box comes last, apart from the picture's own actions; F1 belongs to the window.
     auto* separator = new QAction(ui->graphicsView);
     separator->setSeparator(true);
@@ -425,7 +533,7 @@ void MainWindow::buildPictureMenu()
 
 bool MainWindow::measurementsShown() const
 {
-    return showMeasurementsAction && showMeasurementsAction->isChecked();
+    return menus.showMeasurements && menus.showMeasurements->isChecked();
 }
 
 void MainWindow::setMeasurementsShown(bool shown)
@@ -437,11 +545,16 @@ void MainWindow::setMeasurementsShown(bool shown)
         putFaceInScene(*shownFace);
 }
 
-void MainWindow::stepFace(int step)
+void MainWindow::setKeepProportions(bool keep)
 {
-    QScrollBar* selector = ui->horizontalScrollBar;
-    if (selector->isEnabled())
-        selector->setValue(selector->value() + step);
+    settings.setValue(keepProportionsKey, keep);
+    zoom->setKeepProportions(keep);
+}
+
+void MainWindow::goToFace(int index)
+{
+    if (ui->horizontalScrollBar->isEnabled())
+        ui->horizontalScrollBar->setValue(index);
 }
 
 // A click on a face's box in the whole picture: that face, as if chosen with the selector.
@@ -456,19 +569,7 @@ void MainWindow::selectFace(int index)
 
 QImage MainWindow::annotatedPicture(bool withMeasurements) const
 {
-    std::vector<FaceAnnotation> drawn;
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        FaceAnnotation face{boxes[i], int(i), std::nullopt, std::nullopt};
-        const auto reading = readings.find(int(i));
-        if (withMeasurements && reading != readings.end()) {
-            face.outcome = reading->second.outcome;
-            face.report = reading->second.report;
-        }
-        drawn.push_back(face);
-    }
-    const int current = ui->horizontalScrollBar->isEnabled() ? ui->horizontalScrollBar->value() : 0;
-    return annotatePicture(picture, drawn,
-                           boxes.empty() ? std::nullopt : std::optional<int>(current));
+    return drawWholePicture(picture, boxes, readings, currentFace(), withMeasurements);
 }
 
 // The reduced picture with the numbered boxes, the current face's stronger; a click on a box
@@ -487,14 +588,36 @@ void MainWindow::showWholePicture()
             QMetaObject::invokeMethod(
                 this, [this, index] { selectFace(index); }, Qt::QueuedConnection);
         });
-        item->setToolTip(tr("Face %1").arg(index));
+        item->setToolTip(faceWords(index, int(boxes.size()), readingWordsOf(readings, index)));
         scene.addItem(item);
     }
     scene.setSceneRect(0, 0, pixmap.width(), pixmap.height());
     shownFace.reset();
     wholePictureShown = true;
     ui->graphicsView->setScene(&scene);
-    ui->graphicsView->fitInView(scene.sceneRect(), Qt::IgnoreAspectRatio);
+    zoom->fit();
+    updatePictureActions();
+}
+
+// Escape: back from the whole picture to the face the selector points at.
+void MainWindow::leaveWholePicture()
+{
+    if (wholePictureShown && !faces.isEmpty())
+        selectFace(currentFace());
+}
+
+void MainWindow::walkFolder(int step)
+{
+    if (walkFrom.isEmpty())
+        return;
+    const QString neighbour = neighbourPicture(walkFrom, step);
+    if (neighbour.isEmpty()) {
+        status(step > 0 ? tr("This is the last picture in the folder")
+                        : tr("This is the first picture in the folder"));
+        return;
+    }
+    status(tr(""));
+    openPicture(neighbour);
 }
 
 void MainWindow::saveAnnotatedPicture()

@@ -1,7 +1,11 @@
 #pragma once
 // The program's one window: the picture view with its face selector and the Open Picture and
-// Read Face buttons on the left, the result browser with the Share line on the right.
+// Read Face buttons on the left, the result browser with the Share line on the right, the menu
+// bar above and the status bar below. The slots and what they show live here; the menus, the
+// status line, the recent pictures, the zoom and the window's placement have files of their own.
 
+#include "app/face_drawings.h"
+#include "app/window_menus.h"
 #include "vision/face_rect.h"
 #include "vision/haar_cascade.h"
 #include "vision/image_buffer.h"
@@ -15,6 +19,7 @@
 #include <QPixmap>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -22,6 +27,9 @@
 #include <vector>
 
 class QAction;
+class RecentPictures;
+class StatusLine;
+class ViewZoom;
 
 namespace Ui {
 class MainWindow;
@@ -38,6 +46,8 @@ public:
     using FaceFinder = std::function<std::vector<FaceRect>(const ImageBuffer&, FaceDetector&)>;
     // Reads a prepared face image, filling the report.
     using FaceReading = std::function<ReadOutcome(const QImage&, ReadingReport*)>;
+    // Reads the face in a box of the (reduced) picture steadily.
+    using SteadyFaceReading = std::function<SteadyReading(const QImage&, const FaceRect&)>;
 
     // Loads the cascade that lies beside the executable.
     explicit MainWindow(QWidget* parent = nullptr);
@@ -52,9 +62,11 @@ public:
     void setSaveFileChooser(FileChooser chooser);
     void setFaceFinder(FaceFinder finder);
     void setFaceReading(FaceReading reading);
+    void setSteadyReading(SteadyFaceReading reading);
 
     // Opens a picture as Open Picture does once the dialog has given a name: a file given on the
-    // command line or dropped on the window.
+    // command line or dropped on the window, a recent picture, the next one in the folder. Unlike
+    // a choice in the dialog, a picture that cannot be read leaves the remembered folder alone.
     void openPicture(const QString& name);
 
     // The built-in page that tells about a face type.
@@ -74,28 +86,34 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // What a Read Face measured, kept per face of the current picture for the drawings.
-    struct FaceReadingResult {
-        ReadOutcome outcome;
-        ReadingReport report;
-    };
+    // Whether the remembered folder follows a picture before it is read (a choice in the dialog)
+    // or only once it has been read (a name from anywhere else).
+    enum class FolderMemory { WhenChosen, WhenRead };
 
+    MainWindow(const QString& cascadePath, const QStringList& searchedFolders, QWidget* parent);
+
+    void loadPicture(const QString& name, FolderMemory folderMemory);
     void showFace(int index);
     void putFaceInScene(int index);
     void status(const QString& text);
     void forgetPicture();
     void clearFaceList();
+    int currentFace() const;
+    void updateFaceStatus();
 
-    void addShortcuts();
+    void connectMenus();
     void buildPictureMenu();
-    QAction* addPictureAction(const QString& text, const QKeySequence& keys, const char* name);
     bool measurementsShown() const;
     void setMeasurementsShown(bool shown);
-    void stepFace(int step);
+    void setKeepProportions(bool keep);
+    void goToFace(int index);
     void selectFace(int index);
     void showWholePicture();
+    void leaveWholePicture();
+    void walkFolder(int step);
     void saveAnnotatedPicture();
     QImage annotatedPicture(bool withMeasurements) const;
+    void updatePictureActions();
 
     Ui::MainWindow* ui;
     QGraphicsScene scene;
@@ -109,19 +127,23 @@ private:
     FileChooser chooseSaveFile;
     FaceFinder findFaces;
     FaceReading readFaceImage;
+    SteadyFaceReading readFaceSteadily;
 
     // The current picture (reduced, as detected), its file and its faces' boxes; null and empty
     // when no picture is loaded.
     QImage picture;
     QString pictureName;
     std::vector<FaceRect> boxes;
-    std::map<int, FaceReadingResult> readings;
+    FaceReadings readings;
     // What the view shows: a face of the list, the whole picture, or neither.
     std::optional<int> shownFace;
     bool wholePictureShown = false;
+    // The last picture asked for, read or not: the folder walk goes on from there.
+    QString walkFrom;
 
-    QAction* showMeasurementsAction = nullptr;
-    QAction* wholePictureAction = nullptr;
-    QAction* saveAnnotatedAction = nullptr;
     QAction* about = nullptr;
+    WindowMenus menus;
+    StatusLine* statusLine = nullptr;
+    RecentPictures* recent = nullptr;
+    ViewZoom* zoom = nullptr;
 };

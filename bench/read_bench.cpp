@@ -22,7 +22,8 @@
 
 namespace {
 
-QImage firstPreparedFace(const std::string& fileName)
+// The first face of a sample photo as the window cuts it, before the reader's preparation.
+QImage firstFaceCut(const std::string& fileName)
 {
     const QImage picture = reducePicture(
         QImage(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + fileName)));
@@ -33,7 +34,13 @@ QImage firstPreparedFace(const std::string& fileName)
     const auto faces = findFaces(toGray(loadImageBuffer(picture)), detector);
     if (faces.empty())
         return {};
-    return prepareFaceImage(cropFace(picture, faces.front()));
+    return cropFace(picture, faces.front());
+}
+
+QImage firstPreparedFace(const std::string& fileName)
+{
+    const QImage cut = firstFaceCut(fileName);
+    return cut.isNull() ? cut : prepareFaceImage(cut);
 }
 
 // A skin-coloured ellipse with a darker jaw line and a red mouth on a blue-grey ground.
@@ -83,6 +90,51 @@ void readPhoto(benchmark::State& state, const char* fileName)
     }
     readBuffer(state, loadImageBuffer(face));
 }
+
+// The same reading with its diagnostic lines written out (to a stream that drops them), as the
+// window writes them to standard output.
+void BM_ReadGraceHopperWritingLines(benchmark::State& state)
+{
+    std::ostream& keep = diagnostics();
+    setDiagnosticsStream(nullptr);
+    const QImage face = firstPreparedFace("grace_hopper.jpg");
+    setDiagnosticsStream(&keep);
+    if (face.isNull()) {
+        state.SkipWithError("no face detected");
+        return;
+    }
+    const ImageBuffer buffer = loadImageBuffer(face);
+    struct Drop : std::streambuf {
+        int overflow(int c) override { return c; }
+        std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    } drop;
+    std::ostream lines(&drop);
+    setDiagnosticsStream(&lines);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readFace(buffer));
+    setDiagnosticsStream(&std::cout);
+}
+BENCHMARK(BM_ReadGraceHopperWritingLines)->Unit(benchmark::kMillisecond);
+
+// All that Read Face does with the cut face: preparation, colour test and reading.
+void BM_PrepareAndReadGraceHopper(benchmark::State& state)
+{
+    std::ostream& keep = diagnostics();
+    setDiagnosticsStream(nullptr);
+    const QImage cut = firstFaceCut("grace_hopper.jpg");
+    if (cut.isNull()) {
+        setDiagnosticsStream(&keep);
+        state.SkipWithError("no face detected");
+        return;
+    }
+    for (auto _ : state) {
+        const QImage prepared = prepareFaceImage(cut);
+        if (isColour(prepared))
+            benchmark::DoNotOptimize(readFace(prepared));
+    }
+    setDiagnosticsStream(&keep);
+}
+BENCHMARK(BM_PrepareAndReadGraceHopper)->Unit(benchmark::kMillisecond);
 
 void BM_ReadAstronaut(benchmark::State& state) { readPhoto(state, "astronaut.png"); }
 BENCHMARK(BM_ReadAstronaut)->Unit(benchmark::kMillisecond);

@@ -4,7 +4,7 @@
 // is the same whatever the number of workers.
 
 #include "cli/examine_picture.h"
-#include "cli/picture_list.h"
+#include "vision/picture_list.h"
 
 #include <QString>
 

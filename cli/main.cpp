@@ -5,7 +5,7 @@
 #include "cli/annotated_pictures.h"
 #include "cli/batch.h"
 #include "cli/options.h"
-#include "cli/picture_list.h"
+#include "vision/picture_list.h"
 #include "cli/progress.h"
 #include "vision/cascade_location.h"
 #include "vision/diagnostics.h"

@@ -175,7 +175,7 @@ QString readingLabel(const ReadOutcome& outcome, const ReadingReport* report)
 }
 
 QImage annotatePicture(const QImage& picture, const std::vector<FaceAnnotation>& faces,
-                       std::optional<int> highlighted)
+                       std::optional<int> highlighted, const FaceCaption& caption)
 {
     QImage image = picture.convertToFormat(QImage::Format_RGB32);
     if (faces.empty() || image.isNull())
@@ -203,12 +203,17 @@ QImage annotatePicture(const QImage& picture, const std::vector<FaceAnnotation>&
     }
     // Labels last, so that no stroke crosses them: above the box, or inside it at the top edge.
     for (const FaceAnnotation& face : faces) {
-        QString text = QString::number(face.number);
-        if (face.label)
-            text += QLatin1Char(' ') + *face.label;
-        else if (face.outcome)
-            text += QLatin1Char(' ') +
-                    readingLabel(*face.outcome, face.report ? &*face.report : nullptr);
+        QString text;
+        if (caption) {
+            text = caption(face);
+        } else {
+            text = QString::number(face.number);
+            if (face.label)
+                text += QLatin1Char(' ') + *face.label;
+            else if (face.outcome)
+                text += QLatin1Char(' ') +
+                        readingLabel(*face.outcome, face.report ? &*face.report : nullptr);
+        }
         label(painter, QPointF(face.box.x, face.box.y - pens.text * 1.4 - pens.line), text,
               pens.text);
     }
@@ -222,7 +227,7 @@ int faceCutMagnification(const QImage& cut)
 }
 
 QImage annotateFaceCut(const QImage& cut, const ReadOutcome& outcome, const ReadingReport& report,
-                       int magnification)
+                       int magnification, const std::optional<QString>& caption)
 {
     const int k = std::max(1, magnification);
     QImage image = cut.convertToFormat(QImage::Format_RGB32)
@@ -237,7 +242,7 @@ QImage annotateFaceCut(const QImage& cut, const ReadOutcome& outcome, const Read
     place.scale = preparedFaceScale(cut.size());
     drawMeasurement(
         painter, [&](double c, double r) { return place.toPicture(c, r) * k; }, report, pens);
-    label(painter, QPointF(pens.line * 2, pens.line * 2), readingLabel(outcome, &report),
-          pens.text);
+    label(painter, QPointF(pens.line * 2, pens.line * 2),
+          caption ? *caption : readingLabel(outcome, &report), pens.text);
     return image;
 }

@@ -19,6 +19,7 @@
 #include <QPointF>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -53,16 +54,22 @@ struct FaceAnnotation {
 // a failure for lack of any lower edge adds the share of the face taken as skin.
 QString readingLabel(const ReadOutcome& outcome, const ReadingReport* report);
 
+// What a face's label says. Without one, the label is the face's number and its label or, for a
+// read face, readingLabel; the window passes its own words (faces counted from 1, no codes).
+using FaceCaption = std::function<QString(const FaceAnnotation&)>;
+
 // The picture (any format) as Format_RGB32 with every face's box and number, and for read faces
 // their outline and label. The face numbered highlighted, if any, gets a stronger box in another
 // colour. Without faces the picture comes back unchanged.
 QImage annotatePicture(const QImage& picture, const std::vector<FaceAnnotation>& faces,
-                       std::optional<int> highlighted = std::nullopt);
+                       std::optional<int> highlighted = std::nullopt,
+                       const FaceCaption& caption = {});
 
 // A face as cut from the picture, enlarged magnification times (smoothly), with its measured
-// outline and its label; for showing one face large.
+// outline and its label (readingLabel unless another caption is given); for showing one face
+// large.
 QImage annotateFaceCut(const QImage& cut, const ReadOutcome& outcome, const ReadingReport& report,
-                       int magnification);
+                       int magnification, const std::optional<QString>& caption = std::nullopt);
 
 // The magnification that makes a cut of this size at least about 600 pixels on its longer side.
 int faceCutMagnification(const QImage& cut);

@@ -1,5 +1,7 @@
 #include "reading/components.h"
 
+#include "reading/linked_regions.h"
+
 #include <algorithm>
 #include <initializer_list>
 
@@ -130,55 +132,44 @@ std::vector<int> componentPixels(const ComponentMap& map, int label)
     return pixels;
 }
 
-// Both cleaning steps take every region's pixels in one walk of the map rather than one walk per
-// label; the pixels and their order are those componentPixels gives.
-namespace {
-
-std::vector<std::vector<int>> pixelsByLabel(const ComponentMap& map)
-{
-    std::vector<std::vector<int>> regions(std::size_t(std::max(map.labelCount, 0)));
-    for (const auto& [pixel, label] : map.labels)
-        regions[label].push_back(pixel);
-    return regions;
-}
-
-bool touchesBorder(const std::vector<int>& pixels, int W, int H)
-{
-    for (const int p : pixels) {
-        const int x = p % W, y = p / W;
-        if (x == 0 || x == W - 1 || y == 0 || y == H - 1)
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
+// Both cleaning steps change the pixels that componentPixels would give for the labels concerned;
+// they find them run by run (linked_regions.h). The label that survives a merge is the smaller,
+// and labels are made in raster order of the links, so a region's final label is the one made at
+// its first pixel: regions compare by their first pixels as their labels do.
 void keepLargestComponent(ImageBuffer& mask)
 {
-    const ComponentMap map = labelComponents(mask, isNonZeroByte);
+    const LinkedRegions regions = linkedRegions(mask, true);
     int best = -1, bestSize = -1;
-    for (int label = 0; label < map.labelCount; ++label) {
-        if (map.sizes[label] > bestSize) {
-            best = label;
-            bestSize = map.sizes[label];
+    for (int region = 0; region < int(regions.sizes.size()); ++region) {
+        if (regions.sizes[region] > bestSize) {
+            best = region;
+            bestSize = regions.sizes[region];
         }
     }
-    for (const auto& [pixel, label] : map.labels) {
-        if (label != best)
-            mask.data[pixel] = 0;
+    for (const LinkedRegions::Run& run : regions.runs) {
+        if (run.region >= 0 && run.region != best) {
+            unsigned char* row = mask.data + std::size_t(run.row) * mask.width;
+            std::fill(row + run.first, row + run.last + 1, 0);
+        }
     }
 }
 
 void fillHoles(const ImageBuffer& mask, ImageBuffer& out)
 {
-    const ComponentMap map = labelComponents(mask, isZeroByte);
+    const LinkedRegions regions = linkedRegions(mask, false);
     if (&out != &mask)
         out = mask;
-    for (const std::vector<int>& pixels : pixelsByLabel(map)) {
-        if (pixels.empty() || touchesBorder(pixels, mask.width, mask.height))
-            continue;
-        for (const int p : pixels)
-            out.data[p] = 255;
+    const int W = mask.width, H = mask.height;
+    std::vector<unsigned char> touchesBorder(regions.sizes.size(), 0);
+    for (const LinkedRegions::Run& run : regions.runs) {
+        if (run.region >= 0 &&
+            (run.row == 0 || run.row == H - 1 || run.first == 0 || run.last == W - 1))
+            touchesBorder[run.region] = 1;
+    }
+    for (const LinkedRegions::Run& run : regions.runs) {
+        if (run.region >= 0 && !touchesBorder[run.region]) {
+            unsigned char* row = out.data + std::size_t(run.row) * W;
+            std::fill(row + run.first, row + run.last + 1, 255);
+        }
     }
 }

@@ -3,6 +3,7 @@
 #include "reading/components.h"
 #include "reading/masks.h"
 #include "reading/outline.h"
+#include "reading/pixel_colours.h"
 #include "reading/skin_mask.h"
 
 const char* facePhaseName(FacePhase phase)
@@ -56,9 +57,11 @@ ReadOutcome readFace(const ImageBuffer& bgra, ReadingReport* report)
     }
     const ImageBuffer rgb = bgraToRgb(bgra);
 
+    // The skin map and the mouth point judge pixels by the same hues, worked out once.
+    PixelColours colours(rgb);
     ImageBuffer skin;
-    skinMask(rgb, skin);
-    const MouthPoint mouth = locateMouthPoint(rgb);
+    skinMask(rgb, skin, colours);
+    const MouthPoint mouth = locateMouthPoint(rgb, colours);
     outcome.mouth = mouth;
 
     // The face region: the largest skin region with the gaps it encloses filled.

@@ -9,3 +9,9 @@
 // value 0..1), same width and height. The hue's degrees are computed with pi taken as 3.14, and
 // every hue threshold of the reader is in these units.
 ImageBuffer rgbToHsv(const ImageBuffer& rgb);
+
+// The three values of one pixel, as rgbToHsv gives them, for callers that need only some of them
+// (the hue costs an arc cosine).
+double pixelHue(int r, int g, int b);
+double pixelSaturation(int r, int g, int b);
+double pixelValue(int r, int g, int b);

@@ -1,7 +1,7 @@
 #include "reading/mouth_point.h"
 
-#include "reading/hsv.h"
 #include "reading/masks.h"
+#include "reading/pixel_colours.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,25 +21,41 @@ int mouthHueClass(double hue, double saturation, double hMin, double hMax)
 
 namespace {
 
+// The searched area's pixels, numbered row by row within the area, read from the colours of the
+// whole face image.
+struct AreaColours {
+    PixelColours& colours;
+    int left, top, areaWidth, faceWidth;
+
+    std::size_t inFace(std::size_t i) const
+    {
+        return std::size_t(top + int(i / areaWidth)) * faceWidth + left + int(i % areaWidth);
+    }
+    double hue(std::size_t i) const { return colours.hue(inFace(i)); }
+    double saturation(std::size_t i) const { return colours.saturation(inFace(i)); }
+};
+
 // The most reddish hues of the area: those near its smallest hue (class 240), and purple-reds
-// near its largest hue above 330 degrees (class 88).
-std::vector<int> hueClasses(const ImageBuffer& hsv)
+// near its largest hue above 330 degrees (class 88). Pixels without saturation have no class, so
+// their hue is never needed.
+std::vector<int> hueClasses(const AreaColours& area, std::size_t pixels)
 {
-    const std::size_t pixels = std::size_t(hsv.width) * std::size_t(hsv.height);
-    const double* v = hsv.samples<double>();
     double hMin = 360, hMax = 0;
     for (std::size_t i = 0; i < pixels; ++i) {
-        const double hue = v[3 * i], saturation = v[3 * i + 1];
-        if (saturation == 0)  // a NaN saturation is not 0 and takes part
+        if (area.saturation(i) == 0)  // a NaN saturation is not 0 and takes part
             continue;
+        const double hue = area.hue(i);
         if (hue < hMin)
             hMin = hue;
         if (hue > hMax)
             hMax = hue;
     }
-    std::vector<int> classes(pixels);
-    for (std::size_t i = 0; i < pixels; ++i)
-        classes[i] = mouthHueClass(v[3 * i], v[3 * i + 1], hMin, hMax);
+    std::vector<int> classes(pixels, 0);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const double saturation = area.saturation(i);
+        if (saturation != 0)
+            classes[i] = mouthHueClass(area.hue(i), saturation, hMin, hMax);
+    }
     return classes;
 }
 
@@ -47,12 +63,23 @@ std::vector<int> hueClasses(const ImageBuffer& hsv)
 
 MouthPoint locateMouthPoint(const ImageBuffer& rgb)
 {
+    PixelColours colours(rgb);
+    return locateMouthPoint(rgb, colours);
+}
+
+MouthPoint locateMouthPoint(const ImageBuffer& rgb, PixelColours& colours)
+{
     const int W = rgb.width, H = rgb.height;
     const int left = W / 4, top = (5 * H) / 8, right = (3 * W) / 4;
     const MouthPoint corner{left, top};
+    // The area lies inside the face image; its copy is made for its size and its diagnostic line,
+    // while its colours come from those of the whole face.
     const ImageBuffer area = cropRegion(rgb, left, top, right, H);
     const int cw = area.width, ch = area.height;
-    const std::vector<int> classes = hueClasses(rgbToHsv(area));
+    if (rgb.channels != 3 || rgb.depth != 1)
+        return corner;
+    const std::vector<int> classes =
+        hueClasses(AreaColours{colours, left, top, cw, W}, std::size_t(cw) * std::size_t(ch));
 
     // First centre: weighted by class.
     // Wide sums: a large area would overflow 32 bits in the coordinate sums.

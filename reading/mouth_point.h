@@ -4,6 +4,8 @@
 
 #include "vision/image_buffer.h"
 
+class PixelColours;
+
 struct MouthPoint {
     int x = 0;
     int y = 0;
@@ -11,6 +13,9 @@ struct MouthPoint {
 
 // rgb: 3-channel R,G,B face image.
 MouthPoint locateMouthPoint(const ImageBuffer& rgb);
+
+// The same, taking hues and saturations from colours (of the same rgb).
+MouthPoint locateMouthPoint(const ImageBuffer& rgb, PixelColours& colours);
 
 // Class of one pixel of the searched area given the area's hue range: 240 for hues within 15
 // degrees above the smallest, 88 for purple-reds within 15 below the largest and above 330, 0 for

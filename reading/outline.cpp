@@ -1,6 +1,5 @@
 #include "reading/outline.h"
 
-#include "reading/masks.h"
 #include "vision/diagnostics.h"
 
 #include <algorithm>
@@ -39,11 +38,11 @@ bool inRange(const std::optional<double>& a, double low, double high)
 int edgesOnCurve(const ImageBuffer& edges, int vertexColumn, int vertexRow, double a, int from,
                  int to, int above)
 {
+    const int W = edges.width, H = edges.height;
     int n = 0;
-    for (int c = std::max(from, 0); c < std::min(to, edges.width); ++c) {
+    for (int c = std::max(from, 0); c < std::min(to, W); ++c) {
         const int r = curveRow(vertexColumn, vertexRow, a, c);
-        if (above < r && r < edges.height && isEdge(edges, c, r))
-            ++n;
+        n += above < r && r < H && r >= 0 && edges.data[std::size_t(r) * W + c] == 0;
     }
     return n;
 }
@@ -117,33 +116,70 @@ const std::vector<double>& sideCoefficients()
     return grid;
 }
 
-ImageBuffer contrastEdges(const ImageBuffer& buffer)
+namespace {
+
+// Calls respond(i, s) for every pixel i at least two pixels inside the grey picture, with its
+// response s = 24 x its value minus the other 24 pixels of its 5 x 5 window. The window sums are
+// kept as running sums of five-row column sums; integer sums do not depend on their order.
+template <typename Respond> void forEachWindowResponse(const ImageBuffer& g, Respond respond)
 {
-    const ImageBuffer converted = buffer.channels == 1 ? ImageBuffer() : toGray(buffer);
-    const ImageBuffer& g = buffer.channels == 1 ? buffer : converted;
     const int W = g.width, H = g.height;
-    ImageBuffer out(W, H, 1, 1);
-    for (int y = 0; y < H; ++y) {
-        for (int x = 0; x < W; ++x) {
-            int d = 0;
-            if (x >= 2 && x <= W - 3 && y >= 2 && y <= H - 3) {
-                int windowSum = 0;
-                for (int v = y - 2; v <= y + 2; ++v)
-                    for (int u = x - 2; u <= x + 2; ++u)
-                        windowSum += g.data[v * W + u];
-                const int s = 25 * g.data[y * W + x] - windowSum;
-                d = std::clamp(s, 0, 255);
-            }
-            out.data[y * W + x] = static_cast<unsigned char>(255 - d);
+    if (W < 5 || H < 5)
+        return;
+    const unsigned char* px = g.data;
+    std::vector<int> columnSums(W, 0);  // the five rows centred on the current row
+    for (int v = 0; v < 5; ++v)
+        for (int x = 0; x < W; ++x)
+            columnSums[x] += px[v * W + x];
+    for (int y = 2; y <= H - 3; ++y) {
+        if (y > 2) {
+            const unsigned char* enter = px + std::size_t(y + 2) * W;
+            const unsigned char* leave = px + std::size_t(y - 3) * W;
+            for (int x = 0; x < W; ++x)
+                columnSums[x] += enter[x] - leave[x];
+        }
+        int windowSum =
+            columnSums[0] + columnSums[1] + columnSums[2] + columnSums[3] + columnSums[4];
+        for (int x = 2; x <= W - 3; ++x) {
+            const std::size_t i = std::size_t(y) * W + x;
+            respond(i, 25 * px[i] - windowSum);
+            if (x + 3 < W)
+                windowSum += columnSums[x + 3] - columnSums[x - 2];
         }
     }
+}
+
+const ImageBuffer& greyOf(const ImageBuffer& buffer, ImageBuffer& converted)
+{
+    if (buffer.channels == 1)
+        return buffer;
+    converted = toGray(buffer);
+    return converted;
+}
+
+}  // namespace
+
+ImageBuffer contrastEdges(const ImageBuffer& buffer)
+{
+    ImageBuffer converted;
+    const ImageBuffer& g = greyOf(buffer, converted);
+    ImageBuffer out(g.width, g.height, 1, 1);
+    std::fill(out.data, out.data + out.sizeInBytes(), 255);
+    forEachWindowResponse(g, [&out](std::size_t i, int s) {
+        out.data[i] = static_cast<unsigned char>(255 - std::clamp(s, 0, 255));
+    });
     return out;
 }
 
 ImageBuffer edgeMap(const ImageBuffer& face)
 {
-    ImageBuffer edges = contrastEdges(face);
-    thresholdMask(edges, edges, 1);
+    // contrastEdges thresholded at 1 in one go: only a response of 255 or more leaves 0.
+    ImageBuffer converted;
+    const ImageBuffer& g = greyOf(face, converted);
+    ImageBuffer edges(g.width, g.height, 1, 1);
+    std::fill(edges.data, edges.data + edges.sizeInBytes(), 255);
+    forEachWindowResponse(g,
+                          [&edges](std::size_t i, int s) { edges.data[i] = s >= 255 ? 0 : 255; });
     return edges;
 }
 
@@ -152,140 +188,6 @@ bool isEdge(const ImageBuffer& edges, int column, int row)
     if (column < 0 || column >= edges.width || row < 0 || row >= edges.height)
         return false;
     return edges.data[std::size_t(row) * edges.width + column] == 0;
-}
-
-int curveRow(int vertexColumn, int vertexRow, double a, int column)
-{
-    return static_cast<int>(vertexRow - ((column - vertexColumn) * a) * (column - vertexColumn));
-}
-
-namespace {
-
-// Edge counts of every lower half-curve, per coefficient, vertex column and vertex row: left
-// holds the columns left of the vertex, right the vertex column and those right of it.
-struct HalfCurveCounts {
-    int xs = 0, ys = 0, nx = 0, ny = 0;
-    std::vector<int> left, right;        // [coefficient][vertex column][vertex row]
-    std::vector<int> maxLeft, maxRight;  // the largest count of each coefficient
-
-    std::size_t perCoefficient() const { return std::size_t(nx) * ny; }
-};
-
-// The row of a curve at a column is y0 - drop truncated, with drop = a x (c - x0)^2 >= 0. When
-// drop is an integer, or lies at least 1e-9 away from the nearest integer, the rounding of the
-// subtraction (a relative error below 1e-15 for these small values) cannot carry a positive
-// result across an integer, so the row is exactly y0 - ceil(drop) for every y0 that gives a row
-// above 0. That shift is returned; -1 asks for the row to be computed one vertex row at a time
-// (drop within 1e-9 of an integer without being one, a huge drop, or a mouth above the picture,
-// where rows at 0 or above would need truncation of negative values).
-int rowShift(double drop, int py)
-{
-    if (py < 0 || !(drop >= 0) || drop > 1e6)
-        return -1;
-    const int whole = static_cast<int>(drop);
-    if (whole == drop)
-        return whole;
-    const double gap = (whole + 1) - drop;
-    if (gap > 1e-9 && gap < 1 - 1e-9)
-        return whole + 1;
-    return -1;
-}
-
-HalfCurveCounts countHalfCurves(const ImageBuffer& edges, MouthPoint mouth)
-{
-    const int W = edges.width, H = edges.height, px = mouth.x, py = mouth.y;
-    HalfCurveCounts counts;
-    counts.xs = px - px / 4;
-    counts.ys = py + W / 5;
-    counts.nx = std::max((px + W) / 2 - counts.xs, 0);
-    counts.ny = std::max(H - 1 - counts.ys, 0);
-    const std::vector<double>& grid = lowerCoefficients();
-    const std::size_t per = counts.perCoefficient();
-    counts.left.assign(grid.size() * per, 0);
-    counts.right.assign(grid.size() * per, 0);
-    counts.maxLeft.assign(grid.size(), 0);
-    counts.maxRight.assign(grid.size(), 0);
-
-    // The map by columns, 1 for an edge, so that one column's rows lie together.
-    std::vector<unsigned char> columns(std::size_t(W) * H);
-    for (int r = 0; r < H; ++r)
-        for (int c = 0; c < W; ++c)
-            columns[std::size_t(c) * H + r] = edges.data[std::size_t(r) * W + c] == 0;
-
-    for (std::size_t k = 0; k < grid.size(); ++k) {
-        const double a = grid[k];
-        for (int ix = 0; ix < counts.nx; ++ix) {
-            const int x0 = counts.xs + ix;
-            int* left = counts.left.data() + k * per + std::size_t(ix) * counts.ny;
-            int* right = counts.right.data() + k * per + std::size_t(ix) * counts.ny;
-            for (int c = 0; c < W; ++c) {
-                // The same product as curveRow, so every row is bit for bit the same.
-                const double drop = ((c - x0) * a) * (c - x0);
-                const unsigned char* column = columns.data() + std::size_t(c) * H;
-                int* count = c < x0 ? left : right;
-                const int shift = rowShift(drop, py);
-                if (shift >= 0) {
-                    // Row y0 - shift for every vertex row; only rows below the mouth count.
-                    const int rowOfFirst = counts.ys - shift;
-                    for (int iy = std::max(0, py + 1 - rowOfFirst); iy < counts.ny; ++iy)
-                        count[iy] += column[rowOfFirst + iy];
-                    continue;
-                }
-                for (int iy = 0; iy < counts.ny; ++iy) {
-                    const int r = static_cast<int>((counts.ys + iy) - drop);
-                    if (py < r && r >= 0 && r < H && column[r])
-                        ++count[iy];
-                }
-            }
-            for (int iy = 0; iy < counts.ny; ++iy) {
-                counts.maxLeft[k] = std::max(counts.maxLeft[k], left[iy]);
-                counts.maxRight[k] = std::max(counts.maxRight[k], right[iy]);
-            }
-        }
-    }
-    return counts;
-}
-
-}  // namespace
-
-FaceMeasures searchLowerOutline(const ImageBuffer& edges, MouthPoint mouth)
-{
-    // A candidate's count is the count of its left half (a1) plus that of its right half (a2).
-    // Counting each half once per coefficient and vertex, instead of once per pair of
-    // coefficients, makes the search about forty times cheaper; the sums, and so the winner and
-    // its ties, are exactly those of the plain four-fold loop over a1, a2, x0 and y0.
-    const HalfCurveCounts counts = countHalfCurves(edges, mouth);
-    const std::vector<double>& grid = lowerCoefficients();
-    const std::size_t per = counts.perCoefficient();
-
-    FaceMeasures m;
-    int best = 0;
-    for (std::size_t k1 = 0; k1 < grid.size(); ++k1) {
-        const int* left = counts.left.data() + k1 * per;
-        for (std::size_t k2 = 0; k2 < grid.size(); ++k2) {
-            // No candidate of this pair can beat the best one: only a larger count would win.
-            if (counts.maxLeft[k1] + counts.maxRight[k2] <= best)
-                continue;
-            const int* right = counts.right.data() + k2 * per;
-            int pairBest = 0;
-            for (std::size_t i = 0; i < per; ++i)
-                pairBest = std::max(pairBest, left[i] + right[i]);
-            if (pairBest <= best)
-                continue;
-            for (std::size_t i = 0; i < per; ++i) {
-                const int n = left[i] + right[i];
-                if (n > best) {
-                    best = n;
-                    m.x0 = counts.xs + int(i / counts.ny);
-                    m.y0 = counts.ys + int(i % counts.ny);
-                    m.a1 = grid[k1];
-                    m.a2 = grid[k2];
-                }
-            }
-        }
-        diagnostics() << "a1cur is " << grid[k1] << '\n';
-    }
-    return m;
 }
 
 int measureOutline(const ImageBuffer& face, MouthPoint mouth, FaceMeasures& m, OutlineTrace* trace)

@@ -31,7 +31,10 @@ bool isEdge(const ImageBuffer& edges, int column, int row);
 
 // The row of a half-parabola with vertex (vertexColumn, vertexRow) at a column, truncated toward
 // zero. Rows grow downward, so the curve rises on both sides of its vertex.
-int curveRow(int vertexColumn, int vertexRow, double a, int column);
+inline int curveRow(int vertexColumn, int vertexRow, double a, int column)
+{
+    return static_cast<int>(vertexRow - ((column - vertexColumn) * a) * (column - vertexColumn));
+}
 
 // The first row of the masked face holding a non-black pixel; 0 when there is none. Side curves
 // count only edge pixels below it.

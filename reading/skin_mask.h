@@ -4,8 +4,14 @@
 
 #include "vision/image_buffer.h"
 
+class PixelColours;
+
 // rgb: 3-channel R,G,B. mask becomes a W x H, 1-channel, depth-1 buffer, 255 = skin. Returns 0.
 int skinMask(const ImageBuffer& rgb, ImageBuffer& mask);
+
+// The same, taking hues and saturations from colours (of the same rgb), which keeps those it
+// worked out for a later step.
+int skinMask(const ImageBuffer& rgb, ImageBuffer& mask, PixelColours& colours);
 
 // The growing pass alone: one raster pass over the 0/255 mask in which a skin pixel turns its
 // right, lower and lower-right neighbours into skin when their hue differs by less than 4 degrees

@@ -7,6 +7,13 @@
 
 QString cascadeFileName() { return QStringLiteral("haarcascade_frontalface_alt.xml"); }
 
+QStringList cascadeFolders(const QString& executableFolder)
+{
+    const QDir folder(executableFolder);
+    return {folder.absolutePath(),
+            QDir::cleanPath(folder.absoluteFilePath(QStringLiteral(VELMORA_DATA_FROM_BIN)))};
+}
+
 QString findCascade(const QString& executableFolder)
 {
     const QDir folder(executableFolder);

@@ -1,5 +1,6 @@
 #include "vision/image_buffer.h"
 
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -79,12 +80,31 @@ ImageBuffer bgraToRgb(const ImageBuffer& buffer)
 }
 
 namespace {
+// The products of each weight with every byte value, the same doubles as multiplied out.
+struct GreyWeights {
+    std::array<double, 256> r, g, b;
+};
+
+const GreyWeights& greyWeights()
+{
+    static const GreyWeights weights = [] {
+        GreyWeights w;
+        for (int v = 0; v < 256; ++v) {
+            w.r[v] = 0.299 * v;
+            w.g[v] = 0.587 * v;
+            w.b[v] = 0.114 * v;
+        }
+        return w;
+    }();
+    return weights;
+}
+
 // The products are rounded one by one and added in this order; the truncation then makes some
 // neutral values map one below themselves (128 gives 127), which the detector's results rely on.
-unsigned char greyValue(unsigned char r, unsigned char g, unsigned char b)
+unsigned char greyValue(const GreyWeights& w, unsigned char r, unsigned char g, unsigned char b)
 {
-    double s = 0.587 * g + 0.299 * r;
-    s = s + 0.114 * b;
+    double s = w.g[g] + w.r[r];
+    s = s + w.b[b];
     return static_cast<unsigned char>(s);
 }
 }  // namespace
@@ -96,12 +116,13 @@ ImageBuffer toGray(const ImageBuffer& buffer)
     ImageBuffer grey(buffer.width, buffer.height, 1, 1);
     const std::size_t pixels = std::size_t(buffer.width) * std::size_t(buffer.height);
     const unsigned char* in = buffer.data;
+    const GreyWeights& w = greyWeights();
     if (buffer.channels == 3) {
         for (std::size_t i = 0; i < pixels; ++i, in += 3)
-            grey.data[i] = greyValue(in[0], in[1], in[2]);
+            grey.data[i] = greyValue(w, in[0], in[1], in[2]);
     } else {
         for (std::size_t i = 0; i < pixels; ++i, in += 4)
-            grey.data[i] = greyValue(in[2], in[1], in[0]);
+            grey.data[i] = greyValue(w, in[2], in[1], in[0]);
     }
     return grey;
 }

@@ -1,9 +1,11 @@
+#include "plain_components.h"
 #include "reading/components.h"
 #include "synthetic_face.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -212,54 +214,6 @@ TEST(FillHoles, BorderTestUsesWidthForColumnsAndHeightForRows)
                                }));
 }
 
-// The rules as written: every link made through linkPixels, every region taken through
-// componentPixels.
-ComponentMap plainLabels(const ImageBuffer& mask, BytePredicate qualifies)
-{
-    ComponentMap map;
-    const int W = mask.width;
-    for (int y = 0; y + 1 < mask.height; ++y)
-        for (int x = 0; x + 1 < W; ++x) {
-            const int p = y * W + x;
-            if (!qualifies(mask.data[p]))
-                continue;
-            for (const int q : {p + 1, p + W, p + W + 1})
-                if (qualifies(mask.data[q]))
-                    linkPixels(map, p, q);
-        }
-    return map;
-}
-
-void plainKeepLargest(ImageBuffer& mask)
-{
-    const ComponentMap map = plainLabels(mask, isNonZeroByte);
-    int best = -1, bestSize = -1;
-    for (int L = 0; L < map.labelCount; ++L)
-        if (map.sizes[L] > bestSize) {
-            best = L;
-            bestSize = map.sizes[L];
-        }
-    for (int L = 0; L < map.labelCount; ++L)
-        if (L != best)
-            for (const int p : componentPixels(map, L))
-                mask.data[p] = 0;
-}
-
-void plainFillHoles(ImageBuffer& mask)
-{
-    const ComponentMap map = plainLabels(mask, isZeroByte);
-    const int W = mask.width, H = mask.height;
-    for (int L = 0; L < map.labelCount; ++L) {
-        const std::vector<int> P = componentPixels(map, L);
-        bool border = false;
-        for (const int p : P)
-            border = border || p % W == 0 || p % W == W - 1 || p / W == 0 || p / W == H - 1;
-        if (!border)
-            for (const int p : P)
-                mask.data[p] = 255;
-    }
-}
-
 TEST(Components, SameAsThePlainRulesOnRandomMasks)
 {
     Lcg random{4242};
@@ -289,6 +243,49 @@ TEST(Components, SameAsThePlainRulesOnRandomMasks)
         fillHoles(mask, filled);
         plainFillHoles(filledPlain);
         EXPECT_EQ(rowsOfMask(filled), rowsOfMask(filledPlain));
+    }
+}
+
+// The cleaning steps find regions run by run; these masks stress what runs make special: the last
+// row (no links along it), the last column (no links of its own), single pixels, one or two rows
+// or columns, isolated pixels and masks nearly full.
+TEST(Components, CleaningMatchesThePlainRulesOnNarrowSparseAndFullMasks)
+{
+    struct Shape {
+        int widthFrom, widthSpan, heightFrom, heightSpan, densityFrom, densitySpan;
+    };
+    const Shape shapes[] = {
+        {1, 3, 1, 30, 10, 80},   // one to three columns
+        {1, 30, 1, 3, 10, 80},   // one to three rows
+        {2, 20, 2, 20, 2, 15},   // scattered pixels
+        {2, 20, 2, 20, 85, 15},  // nearly full
+        {3, 60, 3, 60, 40, 30},  // larger, mixed
+    };
+    Lcg random{777};
+    for (const Shape& shape : shapes) {
+        for (int trial = 0; trial < 40; ++trial) {
+            const int W = shape.widthFrom + random.below(shape.widthSpan);
+            const int H = shape.heightFrom + random.below(shape.heightSpan);
+            const int density = shape.densityFrom + random.below(shape.densitySpan);
+            ImageBuffer mask(W, H, 1, 1);
+            for (std::size_t i = 0; i < mask.sizeInBytes(); ++i)
+                mask.data[i] = random.below(100) < density ? 1 + random.below(255) : 0;
+            SCOPED_TRACE(testing::Message() << W << "x" << H << " density " << density);
+
+            ImageBuffer kept = mask, keptPlain = mask;
+            keepLargestComponent(kept);
+            plainKeepLargest(keptPlain);
+            ASSERT_EQ(rowsOfMask(kept), rowsOfMask(keptPlain));
+            ASSERT_EQ(0, std::memcmp(kept.data, keptPlain.data, kept.sizeInBytes()));
+
+            ImageBuffer filled, filledPlain = mask;
+            fillHoles(mask, filled);
+            plainFillHoles(filledPlain);
+            ASSERT_EQ(0, std::memcmp(filled.data, filledPlain.data, filled.sizeInBytes()));
+            ImageBuffer inPlace = mask;
+            fillHoles(inPlace, inPlace);
+            ASSERT_EQ(0, std::memcmp(inPlace.data, filledPlain.data, filled.sizeInBytes()));
+        }
     }
 }
 

@@ -1,8 +1,11 @@
+#include "plain_reading_steps.h"
 #include "reading/mouth_point.h"
+#include "synthetic_face.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -74,6 +77,31 @@ TEST(MouthPoint, PurpleRedsAboveThreeHundredThirtyCount)
     // purple-reds dominate the second: weights 2, 2, 20 and 16.
     EXPECT_EQ(p.x, left + 15);
     EXPECT_EQ(p.y, top + 20);
+}
+
+// The mouth point takes the hues it needs, and no others, from the whole face's colours; the plain
+// form works out every pixel of the area. Reds, purple-reds, skin, greys and black.
+TEST(MouthPoint, SameAsThePlainFormOnRandomPictures)
+{
+    Lcg random{1618};
+    CapturedDiagnostics captured;
+    for (int trial = 0; trial < 120; ++trial) {
+        const int W = 1 + random.below(70), H = 1 + random.below(70);
+        ImageBuffer rgb(W, H, 3, 1);
+        const unsigned char palette[6][3] = {{200, 150, 120}, {190, 40, 50}, {170, 30, 120},
+                                             {128, 128, 128}, {0, 0, 0},     {60, 90, 140}};
+        const int colours = 2 + random.below(5);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const unsigned char* c = palette[random.below(colours)];
+                const int n = random.below(12);
+                setRgb(rgb, x, y, static_cast<unsigned char>(std::min(c[0] + n, 255)), c[1],
+                       static_cast<unsigned char>(std::max(c[2] - n, 0)));
+            }
+        const MouthPoint fast = locateMouthPoint(rgb), plain = plainMouthPoint(rgb);
+        ASSERT_EQ(fast.x, plain.x) << "trial " << trial << " " << W << "x" << H;
+        ASSERT_EQ(fast.y, plain.y) << "trial " << trial;
+    }
 }
 
 TEST(MouthHueClass, BoundsAreStrict)

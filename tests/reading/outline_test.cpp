@@ -1,4 +1,5 @@
 #include "plain_lower_search.h"
+#include "plain_reading_steps.h"
 #include "reading/outline.h"
 #include "synthetic_face.h"
 #include "test_support.h"
@@ -6,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -82,6 +85,30 @@ TEST(ContrastEdges, ColourGoesThroughGrey)
     setRgb(rgb, 2, 2, 0, 0, 255);  // grey 29: s = 696
     EXPECT_EQ(contrastEdges(rgb).data[12], 0);
     EXPECT_EQ(contrastEdges(rgb).channels, 1);
+}
+
+// The responses come from running window sums; the plain form sums every window pixel by pixel.
+TEST(ContrastEdges, SameAsWindowByWindowSumsOnRandomPictures)
+{
+    Lcg random{31};
+    for (int trial = 0; trial < 60; ++trial) {
+        const int W = random.below(trial < 30 ? 9 : 70), H = random.below(trial < 30 ? 9 : 70);
+        const int channels = trial % 3 == 0 ? 1 : trial % 3 == 1 ? 3 : 4;
+        ImageBuffer picture(W, H, channels, 1);
+        // Smooth ramps with noise, so that responses fall on both sides of 255.
+        for (std::size_t i = 0; i < picture.sizeInBytes(); ++i)
+            picture.data[i] = static_cast<unsigned char>((i * 7) % 200 + random.below(56));
+        SCOPED_TRACE(testing::Message() << W << "x" << H << "x" << channels);
+        const ImageBuffer plain = plainContrastEdges(picture);
+        const ImageBuffer fast = contrastEdges(picture);
+        ASSERT_EQ(fast.width, plain.width);
+        ASSERT_EQ(fast.height, plain.height);
+        ASSERT_EQ(0, std::memcmp(fast.data, plain.data, plain.sizeInBytes()));
+        ImageBuffer thresholded = plain;
+        thresholdMask(thresholded, thresholded, 1);
+        const ImageBuffer edges = edgeMap(picture);
+        ASSERT_EQ(0, std::memcmp(edges.data, thresholded.data, thresholded.sizeInBytes()));
+    }
 }
 
 TEST(IsEdge, OutsideTheMapIsNoEdge)
@@ -188,6 +215,35 @@ TEST(LowerSearch, MatchesThePlainLoopOnMaskedDrawnFaces)
         EXPECT_TRUE(plain.a1.has_value());
         expectSameLowerFit(searchLowerOutline(E, mouth), plain);
     }
+}
+
+// Maps with one or two edge pixels (ties everywhere) and crowded ones, mouths beside, above and
+// below the picture (vertex columns outside it, rows worked out one by one, no vertex rows at
+// all), and a map wider than 255 columns, whose half-curve counts no longer fit a byte.
+TEST(LowerSearch, MatchesThePlainLoopWithTiesMouthsOutsideAndWideMaps)
+{
+    struct Case {
+        int W, H, perMille;
+        MouthPoint mouth;
+    };
+    const Case cases[] = {
+        {24, 40, 1, {12, 20}},  {24, 40, 6, {12, 20}},  {20, 36, 400, {10, 18}},
+        {22, 40, 80, {-3, 12}}, {22, 40, 80, {27, 15}}, {22, 40, 80, {11, -6}},
+        {22, 40, 80, {0, 0}},   {22, 40, 80, {11, 38}}, {258, 57, 100, {256, 3}},
+    };
+    Lcg random{99};
+    CapturedDiagnostics captured;
+    for (const Case& c : cases) {
+        ImageBuffer E = greyFilled(c.W, c.H, 255);
+        for (std::size_t i = 0; i < E.sizeInBytes(); ++i)
+            if (random.below(1000) < c.perMille)
+                E.data[i] = 0;
+        E.data[random.below(int(E.sizeInBytes()))] = 0;
+        SCOPED_TRACE(testing::Message()
+                     << c.W << "x" << c.H << " mouth " << c.mouth.x << "," << c.mouth.y);
+        expectSameLowerFit(searchLowerOutline(E, c.mouth), plainLowerSearch(E, c.mouth));
+    }
+    EXPECT_EQ(captured.lines().size(), 40u * std::size(cases));
 }
 
 TEST(LowerSearch, TiesGoToTheFirstCandidateInLoopOrder)

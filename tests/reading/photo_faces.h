@@ -13,17 +13,31 @@
 #include <string>
 #include <vector>
 
-inline std::vector<QImage> preparedPhotoFaces(const std::string& fileName)
+// The reduced picture of a sample photograph and the faces found in it.
+struct PhotoFaces {
+    QImage picture;
+    std::vector<FaceRect> faces;
+};
+
+inline PhotoFaces detectPhotoFaces(const std::string& fileName)
 {
     std::ostream& keep = diagnostics();
     setDiagnosticsStream(nullptr);
-    const QImage picture = reducePicture(
+    PhotoFaces found;
+    found.picture = reducePicture(
         QImage(QString::fromStdString(std::string(VELMORA_TEST_DATA) + "/photos/" + fileName)));
     const std::string cascadePath = VELMORA_CASCADE;
     FaceDetector detector(std::wstring(cascadePath.begin(), cascadePath.end()));
-    std::vector<QImage> faces;
-    for (const FaceRect& rect : findFaces(toGray(loadImageBuffer(picture)), detector))
-        faces.push_back(prepareFaceImage(cropFace(picture, rect)));
+    found.faces = findFaces(toGray(loadImageBuffer(found.picture)), detector);
     setDiagnosticsStream(&keep);
+    return found;
+}
+
+inline std::vector<QImage> preparedPhotoFaces(const std::string& fileName)
+{
+    const PhotoFaces found = detectPhotoFaces(fileName);
+    std::vector<QImage> faces;
+    for (const FaceRect& rect : found.faces)
+        faces.push_back(prepareFaceImage(cropFace(found.picture, rect)));
     return faces;
 }

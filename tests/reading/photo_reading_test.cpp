@@ -1,12 +1,19 @@
 #include "photo_faces.h"
+#include "plain_components.h"
 #include "plain_lower_search.h"
+#include "plain_reading_steps.h"
 #include "reading/components.h"
 #include "reading/masks.h"
 #include "reading/skin_mask.h"
 #include "reading/outline.h"
+#include "reading/pixel_colours.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -104,6 +111,63 @@ TEST(PhotoReading, LowerSearchMatchesThePlainLoopOnEveryPhotoFace)
         }
     }
     EXPECT_GE(compared, 12);
+}
+
+// Views of each photo face as nearby cuts would give them: the box moved by a few pixels, grown
+// and shrunk, and each view mirrored. Every faster step of the reading gives what its plain form
+// gives, the mouth point taking its hues from the skin map's.
+TEST(PhotoReading, FastStepsMatchThePlainOnesOnNearbyViewsOfThePhotoFaces)
+{
+    CapturedDiagnostics captured;
+    int views = 0;
+    for (const char* name : {"astronaut.png", "grace_hopper.jpg", "two_people.jpg"}) {
+        const PhotoFaces found = detectPhotoFaces(name);
+        const int W = found.picture.width(), H = found.picture.height();
+        for (const FaceRect& face : found.faces) {
+            const int d = std::max(1, face.width / 24);
+            std::vector<FaceRect> boxes{
+                {face.x - d, face.y - d, face.width + 2 * d, face.height + 2 * d, 0},
+                {face.x + d, face.y + d, face.width - 2 * d, face.height - 2 * d, 0}};
+            for (const auto& [dx, dy] : {std::pair{0, 0}, {-d, 0}, {d, 0}, {0, -d}, {0, d}})
+                boxes.push_back({face.x + dx, face.y + dy, face.width, face.height, 0});
+            for (FaceRect box : boxes) {
+                box.x = std::clamp(box.x, 0, W - box.width);
+                box.y = std::clamp(box.y, 0, H - box.height);
+                const QImage cut = cropFace(found.picture, box);
+                for (const QImage& view : {cut, cut.mirrored(true, false)}) {
+                    const QImage prepared = prepareFaceImage(view);
+                    ASSERT_TRUE(isColour(prepared));
+                    const ImageBuffer rgb = bgraToRgb(loadImageBuffer(prepared));
+                    SCOPED_TRACE(testing::Message() << name << " view " << views);
+
+                    PixelColours colours(rgb);
+                    ImageBuffer skin;
+                    skinMask(rgb, skin, colours);
+                    ASSERT_EQ(rowsOfMask(skin), rowsOfMask(plainSkinMask(rgb)));
+                    const MouthPoint mouth = locateMouthPoint(rgb, colours);
+                    const MouthPoint plainMouth = plainMouthPoint(rgb);
+                    ASSERT_EQ(mouth.x, plainMouth.x);
+                    ASSERT_EQ(mouth.y, plainMouth.y);
+
+                    ImageBuffer kept = skin, keptPlain = skin;
+                    keepLargestComponent(kept);
+                    plainKeepLargest(keptPlain);
+                    ASSERT_EQ(rowsOfMask(kept), rowsOfMask(keptPlain));
+                    ImageBuffer filled;
+                    fillHoles(kept, filled);
+                    plainFillHoles(keptPlain);
+                    ASSERT_EQ(rowsOfMask(filled), rowsOfMask(keptPlain));
+
+                    const ImageBuffer masked = applyMask(rgb, filled);
+                    const ImageBuffer edges = contrastEdges(masked);
+                    const ImageBuffer plainEdges = plainContrastEdges(masked);
+                    ASSERT_EQ(0, std::memcmp(edges.data, plainEdges.data, edges.sizeInBytes()));
+                    ++views;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(views, 4 * 7 * 2);
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
+#include "plain_reading_steps.h"
 #include "reading/hsv.h"
 #include "reading/skin_mask.h"
+#include "synthetic_face.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -104,6 +107,62 @@ TEST(GrowSkin, DifferencesOfExactlyFourOrPointOneDoNotGrow)
     EXPECT_FALSE(grows({10, 0.1}, {10, 0.2}));  // 0.2 - 0.1 is exactly 0.1 in doubles
     EXPECT_TRUE(grows({10, 0.1}, {12, 0.15}));
     EXPECT_FALSE(grows({10, std::numeric_limits<double>::quiet_NaN()}, {10, 0.1}));
+}
+
+// The map turns most colours down on integer tests before working out any quotient or hue. On a
+// picture of one row nothing grows, so its map is the pixel test of each colour: here every colour
+// there is. A hue decides only when the other four ranges pass (the test takes all five
+// together), so the plain test needs a hue only for those colours.
+TEST(SkinMask, PixelTestOfEveryColourIsThePlainTest)
+{
+    ImageBuffer row(256 * 256, 1, 3, 1);
+    ImageBuffer mask;
+    int skin = 0;
+    for (int r = 0; r < 256; ++r) {
+        for (int i = 0; i < 256 * 256; ++i)
+            setRgb(row, i, 0, r, i >> 8, i & 255);
+        skinMask(row, mask);
+        for (int i = 0; i < 256 * 256; ++i) {
+            const int g = i >> 8, b = i & 255;
+            const double saturation = pixelSaturation(r, g, b), value = pixelValue(r, g, b);
+            const bool plain = isSkinColour(r, g, b, 25, saturation, value) &&
+                               isSkinColour(r, g, b, pixelHue(r, g, b), saturation, value);
+            ASSERT_EQ(mask.data[i] == 255, plain) << r << "," << g << "," << b;
+            skin += plain;
+        }
+    }
+    EXPECT_GT(skin, 10000);
+}
+
+// Skin-like pictures with noise, grey and black pixels, so that growth runs far and often stops.
+TEST(SkinMask, SameAsThePlainMapOnRandomPictures)
+{
+    Lcg random{2718};
+    for (int trial = 0; trial < 80; ++trial) {
+        const int W = 1 + random.below(50), H = 1 + random.below(50);
+        const int noise = 1 + random.below(50);
+        ImageBuffer rgb(W, H, 3, 1);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const int kind = random.below(20);
+                if (kind == 0) {
+                    const unsigned char v = static_cast<unsigned char>(random.below(256));
+                    setRgb(rgb, x, y, v, v, v);
+                    continue;
+                }
+                const int base[3][3] = {{200, 150, 120}, {150, 105, 80}, {90, 110, 150}};
+                const int* c = base[kind < 14 ? 0 : kind < 18 ? 1 : 2];
+                auto jitter = [&](int v) {
+                    return static_cast<unsigned char>(
+                        std::clamp(v + random.below(2 * noise + 1) - noise, 0, 255));
+                };
+                setRgb(rgb, x, y, jitter(c[0]), jitter(c[1]), jitter(c[2]));
+            }
+        ImageBuffer mask;
+        skinMask(rgb, mask);
+        SCOPED_TRACE(testing::Message() << "trial " << trial << " " << W << "x" << H);
+        ASSERT_EQ(rowsOfMask(mask), rowsOfMask(plainSkinMask(rgb)));
+    }
 }
 
 TEST(SkinMask, TinyAndEmptyInputsAreSafe)

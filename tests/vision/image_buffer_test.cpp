@@ -49,6 +49,30 @@ TEST(ImageBuffer, CopiesAreDeepAndSelfAssignmentKeepsData)
     EXPECT_EQ(c.width, 0);
 }
 
+// Every colour, in both pixel layouts, against the weighted sum multiplied out product by product.
+TEST(ToGray, EveryColourIsTheWeightedSumInItsOrder)
+{
+    ImageBuffer rgb(256 * 256, 1, 3, 1), bgra(256 * 256, 1, 4, 1);
+    for (int r = 0; r < 256; ++r) {
+        for (int i = 0; i < 256 * 256; ++i) {
+            const unsigned char g = static_cast<unsigned char>(i >> 8);
+            const unsigned char b = static_cast<unsigned char>(i & 255);
+            unsigned char* p = rgb.data + 3 * i;
+            p[0] = static_cast<unsigned char>(r), p[1] = g, p[2] = b;
+            unsigned char* q = bgra.data + 4 * i;
+            q[0] = b, q[1] = g, q[2] = static_cast<unsigned char>(r), q[3] = 255;
+        }
+        const ImageBuffer fromRgb = toGray(rgb), fromBgra = toGray(bgra);
+        for (int i = 0; i < 256 * 256; ++i) {
+            double s = 0.587 * (i >> 8) + 0.299 * r;
+            s = s + 0.114 * (i & 255);
+            const auto expected = static_cast<unsigned char>(s);
+            ASSERT_EQ(fromRgb.data[i], expected) << r << "," << (i >> 8) << "," << (i & 255);
+            ASSERT_EQ(fromBgra.data[i], expected);
+        }
+    }
+}
+
 TEST(ToGray, NeutralValuesFollowTheRoundingOfEachProduct)
 {
     auto grey = [](unsigned char v) { return toGray(pixelBuffer(3, {v, v, v})).data[0]; };

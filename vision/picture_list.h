@@ -1,7 +1,7 @@
 #pragma once
-// What the command line names, as the list of pictures to examine: a file as it is given, a
-// folder as its image files in the byte order of their names, with its subfolders in their
-// places when asked to recurse. Folder entries that cannot be listed or followed stay in the list
+// What velmora-cli's command line names, as the list of pictures to examine: a file as it is
+// given, a folder as its image files in the byte order of their names, with its subfolders in
+// their places when asked to recurse. The window walks a picture's folder in the same order. Folder entries that cannot be listed or followed stay in the list
 // in their places, with the reason, so that they are reported in order with the pictures.
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "cli/picture_list.h"
+#include "vision/picture_list.h"
 
 #include "vision/regular_file.h"
 
