@@ -342,7 +342,7 @@ private slots:
         auto* style = dynamic_cast<ArthurStyle*>(w.window->style());
         QVERIFY(style != nullptr);
         for (QWidget* widget : w.window->findChildren<QWidget*>())
-            QVERIFY2(widget->style() == style, qPrintable(widget->objectName()));
+            QVERIFY2(widget->style() == style, widget->metaObject()->className());
         // One style for the whole process: a second window gets the same object.
         WindowUnderTest second;
         applyProgramStyle(second.window.get());
