@@ -6,6 +6,8 @@
 #include "reading/pixel_colours.h"
 #include "reading/skin_mask.h"
 
+#include <utility>
+
 const char* facePhaseName(FacePhase phase)
 {
     switch (phase) {
@@ -44,6 +46,11 @@ int setPixels(const ImageBuffer& mask)
 
 ReadOutcome readFace(const ImageBuffer& bgra, ReadingReport* report)
 {
+    return readFace(bgra, KnownColours(), report);
+}
+
+ReadOutcome readFace(const ImageBuffer& bgra, KnownColours known, ReadingReport* report)
+{
     ReadOutcome outcome;
     if (report) {
         *report = ReadingReport();
@@ -58,7 +65,7 @@ ReadOutcome readFace(const ImageBuffer& bgra, ReadingReport* report)
     const ImageBuffer rgb = bgraToRgb(bgra);
 
     // The skin map and the mouth point judge pixels by the same hues, worked out once.
-    PixelColours colours(rgb);
+    PixelColours colours(rgb, std::move(known));
     ImageBuffer skin;
     skinMask(rgb, skin, colours);
     const MouthPoint mouth = locateMouthPoint(rgb, colours);

@@ -4,6 +4,7 @@
 
 #include "reading/face_measures.h"
 #include "reading/mouth_point.h"
+#include "reading/pixel_colours.h"
 #include "reading/reading_report.h"
 #include "vision/image_buffer.h"
 
@@ -33,3 +34,9 @@ FacePhase decideFacePhase(double a1, double a2, double a3, double a4);
 // Never answers NotColour: the colour test belongs to the caller (see prepare_face.h). With a
 // report, also fills it from scratch; the outcome and the diagnostic lines stay the same.
 ReadOutcome readFace(const ImageBuffer& bgra, ReadingReport* report = nullptr);
+
+// The same, with the hue and saturation of the face's pixels already worked out: a reader of
+// many overlapping cuts of one picture works each pixel's out once. The outcome, the report and
+// the diagnostic lines are those of the reading above.
+ReadOutcome readFace(const ImageBuffer& bgra, KnownColours colours,
+                     ReadingReport* report = nullptr);

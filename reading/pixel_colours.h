@@ -6,14 +6,35 @@
 #include "reading/hsv.h"
 #include "vision/image_buffer.h"
 
+#include <utility>
 #include <vector>
+
+// The hue and saturation of every pixel of a colour picture, row by row, as rgbToHsv gives them,
+// worked out beforehand (for instance taken from a larger picture the image was cut from).
+struct KnownColours {
+    std::vector<double> hue;
+    std::vector<double> saturation;
+};
 
 class PixelColours {
 public:
     // rgb: 3-channel R,G,B; it must outlive this record. Any other buffer has no pixels here.
-    explicit PixelColours(const ImageBuffer& rgb)
-        : rgb_(rgb.data), known_(pixels(rgb), 0), hue_(known_.size()), saturation_(known_.size())
+    explicit PixelColours(const ImageBuffer& rgb) : PixelColours(rgb, KnownColours()) {}
+
+    // The same, starting from the colours of every pixel when known holds one of each (else it
+    // is ignored, and each colour is worked out on use).
+    PixelColours(const ImageBuffer& rgb, KnownColours known) : rgb_(rgb.data)
     {
+        const std::size_t n = pixels(rgb);
+        if (known.hue.size() == n && known.saturation.size() == n) {
+            known_.assign(n, hueKnown | saturationKnown);
+            hue_ = std::move(known.hue);
+            saturation_ = std::move(known.saturation);
+        } else {
+            known_.assign(n, 0);
+            hue_.resize(n);
+            saturation_.resize(n);
+        }
     }
 
     double hue(std::size_t i)

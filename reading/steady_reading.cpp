@@ -124,9 +124,10 @@ private:
     std::deque<CutSampling> list_;
 };
 
-// One view read as Read Face reads a face image: prepared, tested for colour, read.
+// One view read as Read Face reads a face image: prepared, tested for colour, read. colours,
+// when given, holds the view's cut.
 SteadyView readView(const QImage& picture, const SteadyViewPlace& place,
-                    const CutSampling& sampling)
+                    const CutSampling& sampling, ViewColours* colours)
 {
     SteadyView view{place, ReadOutcome(), std::nullopt};
     const ImageBuffer prepared = sampling.width > 0 ? preparedView(picture, place, sampling)
@@ -136,9 +137,16 @@ SteadyView readView(const QImage& picture, const SteadyViewPlace& place,
         return view;
     }
     view.report.emplace();
-    view.outcome = readFace(prepared, &*view.report);
+    view.outcome = colours && sampling.width > 0
+                       ? readFace(prepared, colours->ofView(place, sampling), &*view.report)
+                       : readFace(prepared, &*view.report);
     return view;
 }
+
+// Keeping the colours of the views' area pays while the area is no larger than the pixels the
+// views sample between them; a face of many megapixels is sampled thinly, and its views work
+// out their own colours.
+constexpr long long keptColoursLimit = 1 << 20;
 
 bool sameCut(const SteadyViewPlace& a, const SteadyViewPlace& b)
 {
@@ -163,6 +171,7 @@ SteadyReading readSteadily(const QImage& picture, const FaceRect& box, int threa
     std::vector<std::size_t> distinct;
     std::vector<const CutSampling*> samplingOf(places.size(), nullptr);
     Samplings samplings;
+    QRect area;
     for (std::size_t i = 0; i < places.size(); ++i) {
         std::size_t first = 0;
         while (!sameCut(places[first], places[i]))
@@ -170,17 +179,24 @@ SteadyReading readSteadily(const QImage& picture, const FaceRect& box, int threa
         firstOfCut[i] = first;
         if (first == i) {
             distinct.push_back(i);
-            samplingOf[i] = &samplings.of(faceCutRect(rgb.height(), places[i].box).size());
+            const QRect cut = faceCutRect(rgb.height(), places[i].box);
+            samplingOf[i] = &samplings.of(cut.size());
+            area |= cut;
         }
     }
 
     reading.viewResults.resize(places.size());
     std::atomic<std::size_t> next{0};
+    const bool keepColours = (long long)area.width() * area.height() <= keptColoursLimit;
     auto readViews = [&] {
         const SilencedDiagnostics silenced;
+        std::optional<ViewColours> colours;
+        if (keepColours)
+            colours.emplace(rgb, area);
         for (std::size_t k = next++; k < distinct.size(); k = next++) {
             const std::size_t i = distinct[k];
-            reading.viewResults[i] = readView(rgb, places[i], *samplingOf[i]);
+            reading.viewResults[i] =
+                readView(rgb, places[i], *samplingOf[i], colours ? &*colours : nullptr);
         }
     };
     const int helpers = std::clamp(threads, 1, int(distinct.size())) - 1;

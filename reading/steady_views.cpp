@@ -1,5 +1,6 @@
 #include "reading/steady_views.h"
 
+#include "reading/hsv.h"
 #include "reading/prepare_face.h"
 #include "vision/picture.h"
 #include "vision/qimage_buffer.h"
@@ -32,6 +33,26 @@ int keptInside(int start, int length, int limit)
 constexpr int coordinateBits = 12;
 constexpr int coordinateLimit = 1 << coordinateBits;
 constexpr std::uint32_t coordinateMask = coordinateLimit - 1;
+
+// Calls visit(i, x, y, pixel) for each prepared pixel i of the view with the picture pixel
+// (x, y) it is taken from and that pixel's bytes in the picture (Format_RGB32).
+template <typename Visit>
+void forEachSample(const QImage& picture, const SteadyViewPlace& place, const CutSampling& sampling,
+                   Visit visit)
+{
+    const QRect cut = faceCutRect(picture.height(), place.box);
+    const uchar* bits = picture.constBits();
+    const std::size_t rowBytes = picture.bytesPerLine();
+    // The mirror image's column c is the cut's column width - 1 - c.
+    const int first = place.mirrored ? cut.left() + cut.width() - 1 : cut.left();
+    const int sign = place.mirrored ? -1 : 1;
+    const std::size_t pixels = sampling.column.size();
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const int x = first + sign * sampling.column[i];
+        const int y = cut.top() + sampling.row[i];
+        visit(i, x, y, bits + std::size_t(y) * rowBytes + 4 * std::size_t(x));
+    }
+}
 
 }  // namespace
 
@@ -104,19 +125,10 @@ CutSampling cutSampling(int cutWidth, int cutHeight)
 ImageBuffer preparedView(const QImage& picture, const SteadyViewPlace& place,
                          const CutSampling& sampling)
 {
-    const QRect cut = faceCutRect(picture.height(), place.box);
     ImageBuffer view(sampling.width, sampling.height, 4, 1);
-    const uchar* top = picture.constBits() + std::size_t(cut.top()) * picture.bytesPerLine();
-    const std::size_t rowBytes = picture.bytesPerLine();
-    // The mirror image's column c is the cut's column width - 1 - c.
-    const int first = place.mirrored ? cut.left() + cut.width() - 1 : cut.left();
-    const int sign = place.mirrored ? -1 : 1;
-    const std::size_t pixels = sampling.column.size();
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const int column = first + sign * sampling.column[i];
-        std::memcpy(view.data + 4 * i, top + sampling.row[i] * rowBytes + 4 * std::size_t(column),
-                    4);
-    }
+    forEachSample(picture, place, sampling, [&](std::size_t i, int, int, const uchar* pixel) {
+        std::memcpy(view.data + 4 * i, pixel, 4);
+    });
     return view;
 }
 
@@ -124,4 +136,32 @@ ImageBuffer preparedViewByCopies(const QImage& picture, const SteadyViewPlace& p
 {
     const QImage cut = cropFace(picture, place.box);
     return loadImageBuffer(prepareFaceImage(place.mirrored ? cut.mirrored(true, false) : cut));
+}
+
+ViewColours::ViewColours(const QImage& picture, QRect area) : picture_(picture), area_(area) {}
+
+KnownColours ViewColours::ofView(const SteadyViewPlace& place, const CutSampling& sampling)
+{
+    if (known_.empty()) {  // the first view with colour; grey faces never need the room
+        known_.assign(std::size_t(area_.width()) * std::size_t(area_.height()), 0);
+        hue_.resize(known_.size());
+        saturation_.resize(known_.size());
+    }
+    KnownColours colours;
+    colours.hue.resize(sampling.column.size());
+    colours.saturation.resize(sampling.column.size());
+    forEachSample(picture_, place, sampling, [&](std::size_t i, int x, int y, const uchar* bytes) {
+        const std::size_t k = std::size_t(y - area_.top()) * std::size_t(area_.width()) +
+                              std::size_t(x - area_.left());
+        if (!known_[k]) {
+            QRgb pixel;
+            std::memcpy(&pixel, bytes, sizeof pixel);
+            hue_[k] = pixelHue(qRed(pixel), qGreen(pixel), qBlue(pixel));
+            saturation_[k] = pixelSaturation(qRed(pixel), qGreen(pixel), qBlue(pixel));
+            known_[k] = 1;
+        }
+        colours.hue[i] = hue_[k];
+        colours.saturation[i] = saturation_[k];
+    });
+    return colours;
 }

@@ -9,9 +9,13 @@
 // which one depends only on the cut's size. CutSampling records that choice once per size, and
 // preparedView then takes the few pixels it needs straight from the picture.
 
+#include "reading/pixel_colours.h"
 #include "vision/face_rect.h"
 #include "vision/image_buffer.h"
 
+#include <QRect>
+
+#include <cstdint>
 #include <vector>
 
 class QImage;
@@ -67,3 +71,23 @@ ImageBuffer preparedView(const QImage& picture, const SteadyViewPlace& place,
 
 // The same view made the plain way, through Qt: cut, mirror, prepare. For any picture and box.
 ImageBuffer preparedViewByCopies(const QImage& picture, const SteadyViewPlace& place);
+
+// The hue and saturation of the picture's pixels within an area, each worked out the first time
+// a view asks for it: the views of a face share most of their pixels, and the colours cost an
+// arc cosine each. Not for sharing between threads; give each thread its own.
+class ViewColours {
+public:
+    // picture: Format_RGB32, outliving this record; area: inside it, holding the views' cuts.
+    ViewColours(const QImage& picture, QRect area);
+
+    // The colours of preparedView(picture, place, sampling), pixel for pixel. The view's cut
+    // (faceCutRect of place.box) lies in the area; sampling is not empty.
+    KnownColours ofView(const SteadyViewPlace& place, const CutSampling& sampling);
+
+private:
+    const QImage& picture_;
+    QRect area_;
+    std::vector<std::uint8_t> known_;
+    std::vector<double> hue_;
+    std::vector<double> saturation_;
+};

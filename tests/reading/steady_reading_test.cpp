@@ -3,6 +3,7 @@
 // whole readings of drawn faces: the same at any number of threads, silent, defined at the
 // borders and on grey or skinless faces.
 
+#include "reading/hsv.h"
 #include "reading/prepare_face.h"
 #include "reading/steady_reading.h"
 #include "synthetic_face.h"
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -325,6 +327,48 @@ TEST(SteadyViews, PreparedFromThePictureAsByCutMirrorAndPrepare)
     }
 }
 
+TEST(SteadyViews, KeptColoursAreThoseOfThePreparedPixels)
+{
+    // Every view of faces of each reduction, at the borders, with grey and black pixels (NaN
+    // hues and saturations) among the colours: each hue and saturation, bit for bit, is the one
+    // the reader would work out from the prepared pixel.
+    struct Case {
+        int width, height;
+        FaceRect face;
+    };
+    const Case table[] = {
+        {60, 60, rect(0, 0, 23, 23)},
+        {300, 260, rect(0, 163, 97, 97)},
+        {400, 330, rect(100, 60, 212, 212)},
+        {420, 120, rect(10, 30, 300, 50)},
+    };
+    const auto sameDouble = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    Lcg random{23};
+    for (const Case& c : table) {
+        SCOPED_TRACE(std::to_string(c.face.width) + "x" + std::to_string(c.face.height));
+        QImage picture = randomPicture(c.width, c.height, random);
+        for (int y = 0; y < c.height; y += 3)
+            for (int x = y % 5; x < c.width; x += 7)
+                picture.setPixel(x, y, x % 2 ? qRgb(x % 256, x % 256, x % 256) : qRgb(0, 0, 0));
+        ViewColours colours(picture, picture.rect());
+        for (const SteadyViewPlace& place : steadyViewPlaces(c.width, c.height, c.face)) {
+            const CutSampling sampling = cutSampling(faceCutRect(c.height, place.box).width(),
+                                                     faceCutRect(c.height, place.box).height());
+            const ImageBuffer view = preparedView(picture, place, sampling);
+            const KnownColours known = colours.ofView(place, sampling);
+            ASSERT_EQ(known.hue.size(), sampling.column.size());
+            ASSERT_EQ(known.saturation.size(), sampling.column.size());
+            for (std::size_t i = 0; i < known.hue.size(); ++i) {
+                const unsigned char* p = view.data + 4 * i;  // B, G, R, A
+                ASSERT_TRUE(sameDouble(known.hue[i], pixelHue(p[2], p[1], p[0])) &&
+                            sameDouble(known.saturation[i], pixelSaturation(p[2], p[1], p[0])))
+                    << "pixel " << i << " of view " << place.dx << "," << place.dy << " "
+                    << place.mirrored;
+            }
+        }
+    }
+}
+
 TEST(SteadyViews, SamplingOfACutTooLargeToProbeIsEmpty)
 {
     EXPECT_EQ(cutSampling(4096, 10).width, 0);
@@ -362,6 +406,50 @@ TEST(SteadyReading, TheFaithfulViewIsReadFaceAndTheVotesCountTheViews)
     EXPECT_LE(reading.outcome, O::WATER);
     EXPECT_GE(reading.votesFor(reading.outcome) * 4, steadyViewCount);
     EXPECT_FALSE(reading.reason);
+}
+
+TEST(SteadyReading, EveryViewReadsAsReadFaceReadsItsCut)
+{
+    // The views share their pixels' colours; each must still read exactly as Read Face reads the
+    // view cut, mirrored and prepared on its own.
+    const FaceRect box = rect(40, 50, 44, 44);
+    QImage picture = drawnPicture(96, 120, box);
+    // Colours that differ from pixel to pixel by a few steps, as in a photo.
+    Lcg random{5};
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            const auto jitter = [&random](int v) {
+                return std::clamp(v + int(random.next() % 7) - 3, 0, 255);
+            };
+            picture.setPixel(x, y, qRgb(jitter(qRed(c)), jitter(qGreen(c)), jitter(qBlue(c))));
+        }
+    const SteadyReading reading = readSteadily(picture, box, 2);
+    ASSERT_EQ(reading.views, steadyViewCount);
+    CapturedDiagnostics quiet;
+    for (const SteadyView& view : reading.viewResults) {
+        const ImageBuffer prepared = preparedViewByCopies(picture, view.place);
+        ReadingReport report;
+        const ReadOutcome plain = readFace(prepared, &report);
+        ASSERT_TRUE(view.report);
+        const FaceMeasures& m = view.outcome.measures;
+        EXPECT_TRUE(steadyOutcomeOf(view.outcome) == steadyOutcomeOf(plain) &&
+                    m.a1 == plain.measures.a1 && m.a2 == plain.measures.a2 &&
+                    m.a3 == plain.measures.a3 && m.a4 == plain.measures.a4 &&
+                    m.x0 == plain.measures.x0 && m.y0 == plain.measures.y0 &&
+                    view.report->faceRegionPixels == report.faceRegionPixels &&
+                    view.report->failure == report.failure)
+            << view.place.dx << "," << view.place.dy << " grow " << view.place.grow << " "
+            << view.place.mirrored;
+    }
+
+    // Colours that are not one per pixel are not taken: the reader works them out itself.
+    const ImageBuffer prepared = preparedViewByCopies(picture, reading.viewResults[0].place);
+    const ReadOutcome plain = readFace(prepared);
+    const ReadOutcome given = readFace(prepared, KnownColours{{0.0}, {0.0}});
+    EXPECT_EQ(steadyOutcomeOf(given), steadyOutcomeOf(plain));
+    EXPECT_EQ(given.measures.a1, plain.measures.a1);
+    EXPECT_EQ(given.measures.a3, plain.measures.a3);
 }
 
 TEST(SteadyReading, SameAtOneTwoAndEightThreads)
