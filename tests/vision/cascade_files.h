@@ -5,11 +5,16 @@
 #include "vision/diagnostics.h"
 #include "vision/haar_cascade.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <system_error>
+
+#include <unistd.h>
 
 struct LoadResult {
     std::unique_ptr<HaarCascade> cascade;
@@ -31,11 +36,34 @@ inline std::wstring widen(const std::string& ascii)
     return std::wstring(ascii.begin(), ascii.end());
 }
 
+// The test process's own scratch folder, made on first use and removed with all it holds when
+// the process ends, so that runs leave nothing behind.
+inline const std::string& scratchFolder()
+{
+    struct Folder {
+        std::string path;
+        bool made = false;
+        Folder()
+        {
+            std::string pattern = testing::TempDir() + "velmora-XXXXXX";
+            made = ::mkdtemp(pattern.data()) != nullptr;
+            path = made ? pattern + "/" : testing::TempDir();
+        }
+        ~Folder()
+        {
+            std::error_code ignored;
+            if (made)
+                std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
+}
+
 // A fresh path in the test's scratch folder; name may hold any characters.
 inline std::wstring scratchPath(const std::wstring& name)
 {
-    return widen(testing::TempDir()) + L"velmora-" + widen(std::to_string(::getpid())) + L"-" +
-           name;
+    return widen(scratchFolder()) + L"velmora-" + widen(std::to_string(::getpid())) + L"-" + name;
 }
 
 inline std::wstring writeScratchFile(const std::wstring& name, const std::string& bytes)
