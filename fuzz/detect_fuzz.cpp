@@ -1,12 +1,14 @@
 // Grey pixels straight into the detector. The scan over every scale costs in proportion to the
 // picture's area, so pictures stay small (1 to 48 pixels a side), and the cascade is the real one
 // cut to its first few stages, so that many windows get past the early stages and reach the
-// later passes and the grouping. The input: width and height (two bytes each, little-endian),
+// later passes, the grouping and the dropping of nested boxes. The input: width and height (two bytes each, little-endian),
 // one byte choosing how many stages to keep, then the grey samples, repeated to fill the picture.
 //
 // The cascade is the one beside the executable, or the file named by VELMORA_CASCADE.
 
 #include "detect/detect_faces.h"
+#include "detect/find_faces.h"
+#include "detect/nested_faces.h"
 #include "fuzz/fuzz_detector.h"
 #include "fuzz/fuzz_picture_bytes.h"
 #include "vision/image_buffer.h"
@@ -66,5 +68,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a face lies inside the picture");
         check(f.neighbors >= 2, "a face groups at least two windows");
     }
+
+    // The faces as the program lists them: the grouped faces that hold no other, in their order.
+    const std::vector<FaceRect> listed = findFaces(grey, chosen);
+    std::size_t next = 0;
+    for (const FaceRect& f : faces) {
+        bool holds = false;
+        for (const FaceRect& g : faces)
+            holds = holds || holdsNestedFace(f, g);
+        if (!holds) {
+            check(next < listed.size() && listed[next] == f, "the listed faces are those kept");
+            ++next;
+        }
+    }
+    check(next == listed.size(), "no other face is listed");
+    check(findFaces(grey, chosen, FaceSearch{1, true}) == faces, "kept nested: the grouped list");
     return 0;
 }
