@@ -14,21 +14,7 @@ prefix=$(realpath "$work")/prefix
 id=org.marrowby.Velmora
 cascade=haarcascade_frontalface_alt.xml
 
-passed=0
-failed=0
-# check DESCRIPTION COMMAND...: runs the command quietly; its output is shown only when it fails.
-check() {
-  local what=$1
-  shift
-  if "$@" >"$work/output" 2>&1; then
-    echo "  ok    $what"
-    passed=$((passed + 1))
-  else
-    echo "  FAIL  $what" >&2
-    sed 's/^/        /' "$work/output" >&2
-    failed=$((failed + 1))
-  fi
-}
+source scripts/check-helpers.sh
 
 # Every file of the installed layout, relative to the prefix (the package puts them under /usr).
 layout=(
@@ -153,5 +139,4 @@ if [[ -f "$deb" ]]; then
   check "lintian --pedantic -I: no hardening tag" no_hardening_tags
 fi
 
-echo "install checks: $passed passed, $failed failed (${SECONDS}s)"
-[[ $failed -eq 0 ]]
+check_summary "install"

@@ -14,21 +14,7 @@ trap 'rm -rf "$work"' EXIT
 arch=$(dpkg --print-architecture)
 version=$(dpkg-parsechangelog -S Version)
 
-passed=0
-failed=0
-# check DESCRIPTION COMMAND...: runs the command quietly; its output is shown only when it fails.
-check() {
-  local what=$1
-  shift
-  if "$@" >"$work/output" 2>&1; then
-    echo "  ok    $what"
-    passed=$((passed + 1))
-  else
-    echo "  FAIL  $what" >&2
-    sed 's/^/        /' "$work/output" >&2
-    failed=$((failed + 1))
-  fi
-}
+source scripts/check-helpers.sh
 
 # The packages named in README.md's line "Build-Depends: ..." against debian/control's.
 build_depends_match_the_readme() {
@@ -111,5 +97,4 @@ if [[ -f "$deb" ]]; then
   check "the packaged velmora-cli reads the test photos as expected" same_readings
 fi
 
-echo "source package checks: $passed passed, $failed failed (${SECONDS}s)"
-[[ $failed -eq 0 ]]
+check_summary "source package"
