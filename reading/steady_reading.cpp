@@ -187,7 +187,8 @@ SteadyReading readSteadily(const QImage& picture, const FaceRect& box, int threa
 
     reading.viewResults.resize(places.size());
     std::atomic<std::size_t> next{0};
-    const bool keepColours = (long long)area.width() * area.height() <= keptColoursLimit;
+    const bool keepColours =
+        static_cast<long long>(area.width()) * area.height() <= keptColoursLimit;
     auto readViews = [&] {
         const SilencedDiagnostics silenced;
         std::optional<ViewColours> colours;
