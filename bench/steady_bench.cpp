@@ -54,6 +54,15 @@ const FaceRect* faceOf(benchmark::State& state, const PhotoFaces& photo, std::si
     return nullptr;
 }
 
+// The views of the photo's first face; none (and the benchmark skipped) when it has no face.
+std::vector<SteadyViewPlace> firstFaceViews(benchmark::State& state, const PhotoFaces& photo)
+{
+    const FaceRect* box = faceOf(state, photo, 0);
+    if (!box)
+        return {};
+    return steadyViewPlaces(photo.picture.width(), photo.picture.height(), *box);
+}
+
 void steadyReading(benchmark::State& state, const std::string& fileName, std::size_t face,
                    int threads)
 {
@@ -70,11 +79,7 @@ void steadyReading(benchmark::State& state, const std::string& fileName, std::si
 void viewsPrepared(benchmark::State& state, const std::string& fileName)
 {
     const PhotoFaces& photo = photoFaces(fileName);
-    const FaceRect* box = faceOf(state, photo, 0);
-    if (!box)
-        return;
-    const std::vector<SteadyViewPlace> places =
-        steadyViewPlaces(photo.picture.width(), photo.picture.height(), *box);
+    const std::vector<SteadyViewPlace> places = firstFaceViews(state, photo);
     for (auto _ : state) {
         std::vector<CutSampling> samplings;
         for (const SteadyViewPlace& place : places) {
@@ -94,11 +99,7 @@ void viewsPrepared(benchmark::State& state, const std::string& fileName)
 void viewsByCopies(benchmark::State& state, const std::string& fileName)
 {
     const PhotoFaces& photo = photoFaces(fileName);
-    const FaceRect* box = faceOf(state, photo, 0);
-    if (!box)
-        return;
-    const std::vector<SteadyViewPlace> places =
-        steadyViewPlaces(photo.picture.width(), photo.picture.height(), *box);
+    const std::vector<SteadyViewPlace> places = firstFaceViews(state, photo);
     for (auto _ : state)
         for (const SteadyViewPlace& place : places)
             benchmark::DoNotOptimize(preparedViewByCopies(photo.picture, place));
