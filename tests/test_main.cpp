@@ -34,7 +34,7 @@ void waitUntilAlone()
         std::this_thread::sleep_for(1ms);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
